@@ -1,0 +1,3 @@
+add_library(project_warnings INTERFACE)
+target_compile_options(project_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow
+                                                  -Wnon-virtual-dtor -Wold-style-cast)

@@ -1,0 +1,18 @@
+#pragma once
+
+// The window module's entry. GUI builds the main window, runs it until the user closes it, then
+// hands the worker its shutdown items and returns.
+
+#include "channels.h"
+
+#if defined(_WIN32)
+#define MODEL_EXPORT __declspec(dllexport)
+#else
+#define MODEL_EXPORT __attribute__((visibility("default")))
+#endif
+
+MODEL_EXPORT void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable);
+
+// The module as the program's own entry: GUI with the placeholder bundles "X", touching no
+// channel. Returns when the window has been closed.
+MODEL_EXPORT void run_stand_alone();

@@ -1,0 +1,43 @@
+#include "guard.h"
+#include "state.h"
+
+#include <QTimer>
+#include <stdexcept>
+
+namespace {
+
+const std::string idle = "輸出單據";
+
+// The next caption while the worker is busy; the idle caption starts the cycle.
+std::string next_busy_caption(const Set_Button& bar)
+{
+    if (bar.cget(idle, "text") == "輸出中.")
+        return "輸出中..";
+    if (bar.cget(idle, "text") == "輸出中..")
+        return "輸出中...";
+    return "輸出中.";
+}
+
+void show_worker_state(Main_Window_State& state)
+{
+    Event& busy = state.Event_All_variable["get_receipt"];
+    if (busy.is_set())
+        state.set_button.configure(idle, next_busy_caption(state.set_button));
+    else if (!busy.is_set())
+        state.set_button.configure(idle, idle);
+}
+
+} // namespace
+
+void aa(Main_Window_State& state)
+{
+    try {
+        show_worker_state(state);
+    } catch (...) {
+        // The worker's event may be unreachable (stand-alone mode); the caption just stays.
+    }
+    state.entry_table->update();
+    if (state.app.isNull())
+        throw std::runtime_error("the main window is gone");
+    QTimer::singleShot(500, state.app, [&state] { call_guarded("aa", state.aa); });
+}

@@ -1,0 +1,55 @@
+#include "guard.h"
+
+#include <cstdio>
+#include <exception>
+
+void say_line(const std::string& line)
+{
+    // Without a standard output the write fails quietly, as it should.
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void report_line(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+std::string current_error_text()
+{
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+void call_guarded(const char* callback_name, const std::function<void()>& callback) noexcept
+{
+    try {
+        callback();
+    } catch (...) {
+        try {
+            report_line(std::string("callback ") + callback_name + " failed: "
+                        + current_error_text());
+        } catch (...) {
+            // Reporting must never be the thing that escapes.
+        }
+    }
+}
+
+std::function<void()> try_except_log(std::function<void()> handler)
+{
+    return [handler = std::move(handler)] {
+        try {
+            handler();
+        } catch (...) {
+            report_line("try_except_log: logged error: " + current_error_text());
+        }
+    };
+}
