@@ -120,6 +120,27 @@ void build_logo_block(QWidget* parent)
     }
 }
 
+// Tab goes through the forms first, then the format menu and the buttons.
+void set_tab_order(QWidget* app)
+{
+    QStringList names = {QStringLiteral("寄件人姓名"), QStringLiteral("寄件人郵遞區號"),
+                         QStringLiteral("寄件人地址")};
+    for (int row = 0; row < 7; ++row) {
+        for (const char* column : {"收件人姓名", "收件人郵遞區號", "收件人地址"})
+            names << QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row);
+    }
+    names << QStringLiteral("optionmenu_001") << QStringLiteral("輸出單據")
+          << QStringLiteral("垃圾桶.png") << QStringLiteral("資料夾.png")
+          << QStringLiteral("問號001.png") << QStringLiteral("齒輪.png");
+    QWidget* previous = nullptr;
+    for (const QString& name : names) {
+        QWidget* next = app->findChild<QWidget*>(name);
+        if (previous != nullptr && next != nullptr)
+            QWidget::setTabOrder(previous, next);
+        previous = next != nullptr ? next : previous;
+    }
+}
+
 void start_progress_indicator(Main_Window_State& state)
 {
     state.aa = [&state] { ::aa(state); };
@@ -153,6 +174,7 @@ void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable)
     const Button_Events events = make_button_events(state);
     build_buttons(state, frames, events);
     build_format_menu(state, frames);
+    set_tab_order(app.get());
     start_progress_indicator(state);
     run_until_closed(app.release());
     shutdown_hand_off(state);

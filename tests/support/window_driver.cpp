@@ -1,0 +1,253 @@
+#include "window_driver.h"
+
+#include "gui.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <fcntl.h>
+#include <fstream>
+#include <stdexcept>
+#include <unistd.h>
+
+void Journal::add(std::string entry)
+{
+    std::lock_guard lock(mutex_);
+    entries_.push_back(std::move(entry));
+}
+
+std::vector<std::string> Journal::entries() const
+{
+    std::lock_guard lock(mutex_);
+    return entries_;
+}
+
+std::vector<Record> Journal::requests() const
+{
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+namespace {
+
+class Recording_Queue final : public Queue
+{
+public:
+    Recording_Queue(std::string name, std::shared_ptr<Journal> journal,
+                    std::shared_ptr<Std_Queue> inner, int failing_call = 0)
+        : name_(std::move(name))
+        , journal_(std::move(journal))
+        , inner_(std::move(inner))
+        , failing_call_(failing_call)
+    {
+    }
+
+    void put(Item item) override
+    {
+        if (++calls_ == failing_call_)
+            throw std::runtime_error("queue full");
+        journal_->add("put " + name_ + " " + (item ? to_json_line(*item) : "null"));
+        if (item)
+            journal_->record_request(*item);
+        inner_->put(std::move(item));
+    }
+    Item take() override { return inner_->take(); }
+    std::optional<Item> try_take(std::chrono::milliseconds timeout) override
+    {
+        return inner_->try_take(timeout);
+    }
+
+private:
+    std::string name_;
+    std::shared_ptr<Journal> journal_;
+    std::shared_ptr<Std_Queue> inner_;
+    int failing_call_;
+    int calls_ = 0;
+};
+
+class Recording_Event final : public Event
+{
+public:
+    Recording_Event(std::string name, std::shared_ptr<Journal> journal,
+                    std::shared_ptr<Std_Event> inner)
+        : name_(std::move(name))
+        , journal_(std::move(journal))
+        , inner_(std::move(inner))
+    {
+    }
+
+    bool is_set() const override { return inner_->is_set(); }
+    void set() override
+    {
+        journal_->add("set " + name_);
+        inner_->set();
+    }
+    void clear() override { inner_->clear(); }
+    bool wait(std::chrono::milliseconds timeout) const override { return inner_->wait(timeout); }
+
+private:
+    std::string name_;
+    std::shared_ptr<Journal> journal_;
+    std::shared_ptr<Std_Event> inner_;
+};
+
+} // namespace
+
+void Journal::record_request(const Record& request)
+{
+    std::lock_guard lock(mutex_);
+    requests_.push_back(request);
+}
+
+Recorded_Channels::Recorded_Channels()
+    : journal(std::make_shared<Journal>())
+    , get_receipt_event(std::make_shared<Std_Event>())
+    , get_receipt_queue(std::make_shared<Std_Queue>())
+{
+    queues.add("get_receipt",
+               std::make_shared<Recording_Queue>("get_receipt", journal, get_receipt_queue));
+    queues.add("end", std::make_shared<Recording_Queue>("end", journal,
+                                                        std::make_shared<Std_Queue>()));
+    events.add("get_receipt",
+               std::make_shared<Recording_Event>("get_receipt", journal, get_receipt_event));
+    events.add("end", std::make_shared<Recording_Event>("end", journal,
+                                                        std::make_shared<Std_Event>()));
+}
+
+std::shared_ptr<Queue> failing_queue(std::shared_ptr<Journal> journal, int failing_call)
+{
+    return std::make_shared<Recording_Queue>("get_receipt", std::move(journal),
+                                             std::make_shared<Std_Queue>(), failing_call);
+}
+
+namespace {
+
+QWidget* root_window()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("app") && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+namespace {
+
+QtMessageHandler previous_handler = nullptr;
+
+// The offscreen platform warns about every fixed-size window; that line would land in the
+// standard output that the tests read.
+void drop_fixed_size_warning(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (!text.contains(QLatin1String("propagateSizeHints")) && previous_handler != nullptr)
+        previous_handler(type, context, text);
+}
+
+} // namespace
+
+void run_window(Queue_Bundle& queues, Event_Bundle& events,
+                const std::function<void(QWidget* app)>& script)
+{
+    if (previous_handler == nullptr)
+        previous_handler = qInstallMessageHandler(drop_fixed_size_warning);
+    QTimer::singleShot(0, qApp, [script] {
+        QPointer<QWidget> app = root_window();
+        if (app.isNull()) {
+            QTest::qFail("the main window is not shown", __FILE__, __LINE__);
+            return;
+        }
+        script(app);
+        if (!app.isNull())
+            app->close();
+    });
+    GUI(queues, events);
+}
+
+void run_window(Recorded_Channels& channels, const std::function<void(QWidget* app)>& script)
+{
+    run_window(channels.queues, channels.events, script);
+}
+
+QLineEdit* cell(QWidget* app, const char* column, int row)
+{
+    return find<QLineEdit>(app, QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row));
+}
+
+QLineEdit* field(QWidget* app, const char* label)
+{
+    return find<QLineEdit>(app, QString::fromUtf8(label));
+}
+
+QPushButton* button(QWidget* app, const char* name)
+{
+    return find<QPushButton>(app, QString::fromUtf8(name));
+}
+
+void type_into(QLineEdit* edit, const QString& text)
+{
+    if (edit == nullptr)
+        throw std::invalid_argument("no such field");
+    edit->setFocus();
+    // Latin-1 comes from the keyboard; everything else is committed as an input method does.
+    for (const uint code_point : text.toUcs4()) {
+        if (code_point < 0x100) {
+            QTest::keyClick(edit, static_cast<char>(code_point));
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString::fromUcs4(reinterpret_cast<const char32_t*>(&code_point), 1));
+            QApplication::sendEvent(edit, &commit);
+        }
+    }
+}
+
+void click(QPushButton* target)
+{
+    if (target == nullptr)
+        throw std::invalid_argument("no such button");
+    QTest::mouseClick(target, Qt::LeftButton);
+}
+
+QString output_caption(QWidget* app)
+{
+    return button(app, "輸出單據")->text();
+}
+
+Stdout_Capture::Stdout_Capture()
+    : saved_fd_(dup(STDOUT_FILENO))
+{
+    char name[] = "/tmp/stdout-capture-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0 || saved_fd_ < 0)
+        throw std::runtime_error("cannot capture standard output");
+    path_ = name;
+    std::fflush(stdout);
+    dup2(fd, STDOUT_FILENO);
+    close(fd);
+}
+
+Stdout_Capture::~Stdout_Capture()
+{
+    std::fflush(stdout);
+    if (QTest::currentTestFailed()) {
+        // The test's own report went into the capture too: show it.
+        for (const std::string& line : lines())
+            std::fprintf(stderr, "captured: %s\n", line.c_str());
+    }
+    dup2(saved_fd_, STDOUT_FILENO);
+    close(saved_fd_);
+    unlink(path_.c_str());
+}
+
+std::vector<std::string> Stdout_Capture::lines()
+{
+    std::fflush(stdout);
+    std::ifstream file(path_);
+    std::vector<std::string> result;
+    for (std::string line; std::getline(file, line);)
+        result.push_back(line);
+    return result;
+}
