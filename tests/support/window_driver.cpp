@@ -216,35 +216,36 @@ QString output_caption(QWidget* app)
     return button(app, "輸出單據")->text();
 }
 
-Stdout_Capture::Stdout_Capture()
-    : saved_fd_(dup(STDOUT_FILENO))
+Stdout_Capture::Stdout_Capture(int fd)
+    : fd_(fd)
+    , saved_fd_(dup(fd))
 {
     char name[] = "/tmp/stdout-capture-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd < 0 || saved_fd_ < 0)
+    const int file = mkstemp(name);
+    if (file < 0 || saved_fd_ < 0)
         throw std::runtime_error("cannot capture standard output");
     path_ = name;
-    std::fflush(stdout);
-    dup2(fd, STDOUT_FILENO);
-    close(fd);
+    std::fflush(nullptr);
+    dup2(file, fd_);
+    close(file);
 }
 
 Stdout_Capture::~Stdout_Capture()
 {
-    std::fflush(stdout);
-    if (QTest::currentTestFailed()) {
+    std::fflush(nullptr);
+    if (QTest::currentTestFailed() && fd_ == STDOUT_FILENO) {
         // The test's own report went into the capture too: show it.
         for (const std::string& line : lines())
             std::fprintf(stderr, "captured: %s\n", line.c_str());
     }
-    dup2(saved_fd_, STDOUT_FILENO);
+    dup2(saved_fd_, fd_);
     close(saved_fd_);
     unlink(path_.c_str());
 }
 
 std::vector<std::string> Stdout_Capture::lines()
 {
-    std::fflush(stdout);
+    std::fflush(nullptr);
     std::ifstream file(path_);
     std::vector<std::string> result;
     for (std::string line; std::getline(file, line);)

@@ -65,11 +65,11 @@ void type_into(QLineEdit* edit, const QString& text);
 void click(QPushButton* button);
 QString output_caption(QWidget* app);
 
-// Captures what is written to standard output (file descriptor 1) while it lives.
+// Captures what is written to standard output (or another descriptor) while it lives.
 class Stdout_Capture
 {
 public:
-    Stdout_Capture();
+    explicit Stdout_Capture(int fd = 1);
     ~Stdout_Capture();
     Stdout_Capture(const Stdout_Capture&) = delete;
     Stdout_Capture& operator=(const Stdout_Capture&) = delete;
@@ -77,6 +77,7 @@ public:
     std::vector<std::string> lines();
 
 private:
+    int fd_;
     int saved_fd_;
     std::string path_;
 };

@@ -1,0 +1,138 @@
+// The trash-can, folder and help buttons, with the shell and the browser faked.
+
+#include "platform.h"
+#include "window_driver.h"
+
+#include <QTest>
+#include <unistd.h>
+
+namespace {
+
+// Stands in for the browser: answers per scheme, and remembers what it was asked.
+struct Fake_Browser
+{
+    enum class Answer { opens, reports_failure, raises };
+    Answer https = Answer::opens;
+    Answer http = Answer::opens;
+    std::vector<std::string> asked;
+
+    bool open(const std::string& url)
+    {
+        asked.push_back(url);
+        const Answer answer = url.rfind("https://", 0) == 0 ? https : http;
+        if (answer == Answer::raises)
+            throw std::runtime_error("no browser");
+        return answer == Answer::opens;
+    }
+};
+
+std::string scheme_of(const std::string& url)
+{
+    return url.substr(0, url.find(':'));
+}
+
+} // namespace
+
+class Tst_Small_Actions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        platform::set_process_starter({});
+        platform::set_url_opener({});
+    }
+
+    void trash_can_empties_only_the_recipient_table()
+    {
+        Recorded_Channels channels;
+        run_window(channels, [](QWidget* app) {
+            click(button(app, "垃圾桶.png")); // already empty: nothing happens
+            type_into(cell(app, "收件人姓名", 0), "甲");
+            type_into(cell(app, "收件人地址", 6), "高雄市");
+            type_into(field(app, "寄件人姓名"), "乙");
+            click(button(app, "垃圾桶.png"));
+            for (QLineEdit* edit : app->findChildren<QLineEdit*>()) {
+                if (edit->objectName().contains(u'['))
+                    QVERIFY(edit->text().isEmpty());
+            }
+            QCOMPARE(field(app, "寄件人姓名")->text(), QStringLiteral("乙"));
+            click(button(app, "輸出單據"));
+        });
+        QCOMPARE(channels.journal->requests().size(), std::size_t(1));
+    }
+
+    void folder_button_starts_the_explorer_each_time()
+    {
+        std::vector<std::string> started;
+        platform::set_process_starter([&](const std::string& line) { started.push_back(line); });
+        Recorded_Channels channels;
+        run_window(channels, [](QWidget* app) {
+            click(button(app, "資料夾.png"));
+            click(button(app, "資料夾.png"));
+        });
+        QCOMPARE(started, (std::vector<std::string>(2, "explorer C:\\brintlow\\Pelderwick")));
+    }
+
+    void failing_start_is_reported_and_the_window_goes_on()
+    {
+        platform::set_process_starter(
+            [](const std::string&) { throw std::runtime_error("no file explorer"); });
+        Recorded_Channels channels;
+        Stdout_Capture errors(STDERR_FILENO);
+        run_window(channels, [](QWidget* app) {
+            click(button(app, "資料夾.png"));
+            click(button(app, "輸出單據"));
+        });
+        QCOMPARE(channels.journal->requests().size(), std::size_t(1));
+        const auto lines = errors.lines();
+        QVERIFY(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+                    return line.find("no file explorer") != std::string::npos;
+                }) == 1);
+    }
+
+    void help_page_falls_back_to_http_only_when_https_raises_data()
+    {
+        using Answer = Fake_Browser::Answer;
+        QTest::addColumn<Answer>("https");
+        QTest::addColumn<Answer>("http");
+        QTest::addColumn<QStringList>("schemes");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("opens") << Answer::opens << Answer::opens << QStringList {"https"} << false;
+        QTest::newRow("reports failure only")
+            << Answer::reports_failure << Answer::opens << QStringList {"https"} << false;
+        QTest::newRow("https raises")
+            << Answer::raises << Answer::opens << QStringList {"https", "http"} << false;
+        QTest::newRow("both raise")
+            << Answer::raises << Answer::raises << QStringList {"https", "http"} << true;
+    }
+    void help_page_falls_back_to_http_only_when_https_raises()
+    {
+        QFETCH(Fake_Browser::Answer, https);
+        QFETCH(Fake_Browser::Answer, http);
+        QFETCH(QStringList, schemes);
+        QFETCH(bool, logged);
+        Fake_Browser browser {https, http, {}};
+        platform::set_url_opener([&](const std::string& url) { return browser.open(url); });
+        Recorded_Channels channels;
+        Stdout_Capture errors(STDERR_FILENO);
+        run_window(channels, [](QWidget* app) { click(button(app, "問號001.png")); });
+        QStringList asked;
+        for (const std::string& url : browser.asked)
+            asked << QString::fromStdString(scheme_of(url));
+        QCOMPARE(asked, schemes);
+        if (browser.asked.size() == 2)
+            QCOMPARE(browser.asked[0].substr(8), browser.asked[1].substr(7));
+        const auto lines = errors.lines();
+        const bool wrapper_logged = std::any_of(lines.begin(), lines.end(), [](const auto& line) {
+            return line.find("try_except_log") != std::string::npos;
+        });
+        QCOMPARE(wrapper_logged, logged);
+    }
+};
+
+Q_DECLARE_METATYPE(Fake_Browser::Answer)
+
+QTEST_MAIN(Tst_Small_Actions)
+#include "tst_small_actions.moc"
