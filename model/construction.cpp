@@ -1,5 +1,5 @@
-#include "gui.h"
 #include "guard.h"
+#include "gui.h"
 #include "platform.h"
 #include "state.h"
 
@@ -67,14 +67,24 @@ Frame* layout_frame(QWidget* app, const char* name, const Grid& cell)
 Layout_Frames build_frames(QWidget* app)
 {
     Layout_Frames f;
-    f.FF = layout_frame(app, "FF", {.row = 0, .column = 0, .columnspan = 2, .padx = {10, 5},
-                                    .pady = {10, 5}, .sticky = "nsew"});
-    f.AA = layout_frame(app, "AA", {.row = 1, .column = 0, .padx = {10, 5}, .pady = {5, 0},
-                                    .sticky = "nsew"});
-    f.BB = layout_frame(app, "BB", {.row = 1, .column = 1, .padx = {0, 10}, .pady = {5, 0},
-                                    .sticky = "nsew"});
-    f.DD = layout_frame(app, "DD", {.row = 2, .column = 0, .columnspan = 2, .padx = {10, 10},
-                                    .pady = {5, 10}, .sticky = "ew"});
+    f.FF = layout_frame(app, "FF",
+        {.row = 0,
+            .column = 0,
+            .columnspan = 2,
+            .padx = {10, 5},
+            .pady = {10, 5},
+            .sticky = "nsew"});
+    f.AA = layout_frame(
+        app, "AA", {.row = 1, .column = 0, .padx = {10, 5}, .pady = {5, 0}, .sticky = "nsew"});
+    f.BB = layout_frame(
+        app, "BB", {.row = 1, .column = 1, .padx = {0, 10}, .pady = {5, 0}, .sticky = "nsew"});
+    f.DD = layout_frame(app, "DD",
+        {.row = 2,
+            .column = 0,
+            .columnspan = 2,
+            .padx = {10, 10},
+            .pady = {5, 10},
+            .sticky = "ew"});
     using Colour = Frame::Colour;
     f.frame[0] = new Frame(f.DD, "frame[0]", {700, 300}, Colour::standard);
     grid(f.frame[0], {.row = 0, .column = 0, .sticky = "new"});
@@ -107,10 +117,10 @@ void build_logo_block(QWidget* parent)
     try {
         const QImage square = load_image(template_path("\\格式範本\\logo.png"));
         grid(logo_button(parent, "logo.png", square, {50, 50}),
-             {.row = 0, .column = 0, .padx = {0, 5}, .sticky = "w"});
+            {.row = 0, .column = 0, .padx = {0, 5}, .sticky = "w"});
         const QImage lettering = load_image(template_path("\\格式範本\\logo(僅文字).png"));
         grid(logo_button(parent, "logo(僅文字).png", lettering, {120, 30}),
-             {.row = 0, .column = 1, .padx = {0, 15}, .sticky = "w"});
+            {.row = 0, .column = 1, .padx = {0, 15}, .sticky = "w"});
         auto* title = new QLabel(QStringLiteral("Pelderwick"), parent);
         title->setObjectName(QStringLiteral("image_logo_text"));
         title->setFont(ctk_font(QStringLiteral("Microsoft JhengHei"), 20, true));
@@ -124,7 +134,7 @@ void build_logo_block(QWidget* parent)
 void set_tab_order(QWidget* app)
 {
     QStringList names = {QStringLiteral("寄件人姓名"), QStringLiteral("寄件人郵遞區號"),
-                         QStringLiteral("寄件人地址")};
+        QStringLiteral("寄件人地址")};
     for (int row = 0; row < 7; ++row) {
         for (const char* column : {"收件人姓名", "收件人郵遞區號", "收件人地址"})
             names << QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row);
@@ -163,7 +173,7 @@ void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable)
     std::unique_ptr<QApplication> own_application;
     require_application(own_application);
     Main_Window_State state {Queue_All_variable, Event_All_variable, Parameters(), Set_Button(),
-                             nullptr, nullptr, nullptr, nullptr, nullptr};
+        nullptr, nullptr, nullptr, nullptr, nullptr};
     apply_dark_theme();
     std::unique_ptr<QWidget> app(make_root_window());
     state.app = app.get();

@@ -5,16 +5,16 @@
 
 #include <stdexcept>
 
-std::vector<Record> output_requests(const Record& shared,
-                                    const std::vector<std::vector<std::string>>& columns)
+std::vector<Record> output_requests(
+    const Record& shared, const std::vector<std::vector<std::string>>& columns)
 {
     if (columns.size() < 3)
         throw std::invalid_argument("the recipient table has fewer than three columns");
     std::vector<Record> requests;
     const std::size_t rows = columns[0].size();
     for (std::size_t row = 0; row < rows; ++row) {
-        const bool filled = columns[0].at(row) != "" || columns[1].at(row) != ""
-            || columns[2].at(row) != "";
+        const bool filled
+            = columns[0].at(row) != "" || columns[1].at(row) != "" || columns[2].at(row) != "";
         if (!filled && row != 0)
             continue;
         Record& request = requests.emplace_back(shared);

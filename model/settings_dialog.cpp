@@ -8,8 +8,11 @@
 namespace {
 
 const QStringList font_names = {
-    QStringLiteral("微軟正黑體"), QStringLiteral("標楷體"), QStringLiteral("Calibri"),
-    QStringLiteral("新細明體"), QStringLiteral("Brush Script MT"),
+    QStringLiteral("微軟正黑體"),
+    QStringLiteral("標楷體"),
+    QStringLiteral("Calibri"),
+    QStringLiteral("新細明體"),
+    QStringLiteral("Brush Script MT"),
 };
 
 QFont dialog_font(int pixel_size)
@@ -37,8 +40,8 @@ void add_caption(QWidget* window, const char* text, int row, Pad pady)
     grid(caption, {.row = row, .column = 0, .pady = pady, .sticky = "nsew"});
 }
 
-Option_Menu* add_font_menu(QWidget* window, const char* name, int row, Pad pady,
-                           const Value& preset)
+Option_Menu* add_font_menu(
+    QWidget* window, const char* name, int row, Pad pady, const Value& preset)
 {
     auto* menu = new Option_Menu(window, name, font_names, dialog_font(13), {50, 20});
     grid(menu, {.row = row, .column = 0, .padx = {20, 20}, .pady = pady, .sticky = "nsew"});
@@ -49,7 +52,7 @@ Option_Menu* add_font_menu(QWidget* window, const char* name, int row, Pad pady,
 // Writes what one dialog shows into the record: ratio first, then the Chinese, then the Latin
 // font. A ratio that is not a number becomes the whole number 1, silently.
 void button_event_004_A(Parameters& PP, const QLineEdit* entry, const Option_Menu* optionmenu_004_A,
-                        const Option_Menu* optionmenu_004_B)
+    const Option_Menu* optionmenu_004_B)
 {
     const std::optional<double> percent = percent_from_text(entry->text());
     if (percent)
@@ -67,11 +70,11 @@ void button_event_004(Main_Window_State& state)
     Record& settings = state.PP.parameters;
     QWidget* window = make_setting_window(state.app);
     add_caption(window, "信件文字英文字體設定", 1, {0, 10});
-    auto* optionmenu_004_A = add_font_menu(window, "optionmenu_004_A", 1, {60, 10},
-                                           settings.at("英文文字字體"));
+    auto* optionmenu_004_A
+        = add_font_menu(window, "optionmenu_004_A", 1, {60, 10}, settings.at("英文文字字體"));
     add_caption(window, "信件文字中文字體設定", 2, {0, 10});
-    auto* optionmenu_004_B = add_font_menu(window, "optionmenu_004_B", 3, {10, 10},
-                                           settings.at("中文文字字體"));
+    auto* optionmenu_004_B
+        = add_font_menu(window, "optionmenu_004_B", 3, {10, 10}, settings.at("中文文字字體"));
     add_caption(window, "信件文字大小比例", 4, {10, 10});
     auto* entry = new QLineEdit(window);
     entry->setObjectName(QStringLiteral("entry"));
@@ -87,9 +90,8 @@ void button_event_004(Main_Window_State& state)
     grid(button_1, {.row = 6, .column = 0, .padx = Pad(50), .pady = {10, 10}});
     Parameters& PP = state.PP;
     QObject::connect(button_1, &QPushButton::clicked, window, [=, &PP] {
-        call_guarded("button_event_004_A", [&] {
-            button_event_004_A(PP, entry, optionmenu_004_A, optionmenu_004_B);
-        });
+        call_guarded("button_event_004_A",
+            [&] { button_event_004_A(PP, entry, optionmenu_004_A, optionmenu_004_B); });
     });
     window->show();
 }

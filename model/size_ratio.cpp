@@ -13,10 +13,9 @@
 namespace {
 
 // The code points with Unicode's White_Space property.
-constexpr std::array<char32_t, 25> white_space = {
-    0x09,   0x0A,   0x0B,   0x0C,   0x0D,   0x20,   0x85,   0xA0,   0x1680,
-    0x2000, 0x2001, 0x2002, 0x2003, 0x2004, 0x2005, 0x2006, 0x2007, 0x2008,
-    0x2009, 0x200A, 0x2028, 0x2029, 0x202F, 0x205F, 0x3000};
+constexpr std::array<char32_t, 25> white_space = {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x20, 0x85, 0xA0,
+    0x1680, 0x2000, 0x2001, 0x2002, 0x2003, 0x2004, 0x2005, 0x2006, 0x2007, 0x2008, 0x2009, 0x200A,
+    0x2028, 0x2029, 0x202F, 0x205F, 0x3000};
 
 bool is_white_space(char32_t c)
 {
@@ -98,8 +97,8 @@ bool overflows(std::string_view text)
         exponent.remove_prefix(exponent.front() == '+' || negative ? 1 : 0);
         exponent.remove_prefix(std::min(exponent.find_first_not_of('0'), exponent.size()));
         // Beyond a billion the mantissa's own order no longer matters.
-        const long long magnitude = exponent.size() > 9 ? 1'000'000'000'000LL
-                                                        : std::stoll("0" + std::string(exponent));
+        const long long magnitude
+            = exponent.size() > 9 ? 1'000'000'000'000LL : std::stoll("0" + std::string(exponent));
         order += negative ? -magnitude : magnitude;
     }
     return order > 0;
@@ -110,8 +109,8 @@ double decimal_value(std::string_view text)
     const bool negative = text.front() == '-';
     const std::string_view unsigned_text = text.substr(text.front() == '+' || negative ? 1 : 0);
     double value = 0;
-    const auto [end, ec] = std::from_chars(unsigned_text.data(),
-                                           unsigned_text.data() + unsigned_text.size(), value);
+    const auto [end, ec]
+        = std::from_chars(unsigned_text.data(), unsigned_text.data() + unsigned_text.size(), value);
     if (ec == std::errc::result_out_of_range)
         value = overflows(unsigned_text) ? std::numeric_limits<double>::infinity() : 0.0;
     else if (ec != std::errc() || end != unsigned_text.data() + unsigned_text.size())
@@ -122,7 +121,7 @@ double decimal_value(std::string_view text)
 std::string lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
     return text;
 }
 

@@ -60,8 +60,8 @@ std::string template_path(const char* literal);
 
 void build_forms(Main_Window_State& state, const Layout_Frames& frames);
 Button_Events make_button_events(Main_Window_State& state);
-void build_buttons(Main_Window_State& state, const Layout_Frames& frames,
-                   const Button_Events& events);
+void build_buttons(
+    Main_Window_State& state, const Layout_Frames& frames, const Button_Events& events);
 void build_format_menu(Main_Window_State& state, const Layout_Frames& frames);
 void shutdown_hand_off(Main_Window_State& state);
 

@@ -66,8 +66,7 @@ private:
 };
 
 // Channels of one kind looked up by name; an unknown name fails with std::out_of_range.
-template <typename Channel>
-class Bundle
+template <typename Channel> class Bundle
 {
 public:
     virtual ~Bundle() = default;
@@ -93,8 +92,7 @@ using Queue_Bundle = Bundle<Queue>;
 using Event_Bundle = Bundle<Event>;
 
 // What stand-alone mode passes instead of real bundles: the text "X", which has no channels.
-template <typename Channel>
-class Placeholder_Bundle final : public Bundle<Channel>
+template <typename Channel> class Placeholder_Bundle final : public Bundle<Channel>
 {
 public:
     Channel& operator[](const std::string& name) override

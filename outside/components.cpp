@@ -35,8 +35,7 @@ QWidget* make_body(QWidget* parent)
 
 Entry_Table::Entry_Table(QWidget* parent)
     : body_(make_body(parent))
-{
-}
+{ }
 
 void Entry_Table::add_entry_name(const std::string& header, int width)
 {
@@ -52,8 +51,11 @@ void Entry_Table::add_table(int rows)
         for (std::size_t column = 0; column < columns_.size(); ++column) {
             const auto& [header, width] = columns_[column];
             auto* cell = make_entry(body_, header + "[" + std::to_string(row) + "]", width);
-            grid(cell, {.row = row + 1, .column = static_cast<int>(column), .padx = Pad(2),
-                        .pady = Pad(2)});
+            grid(cell,
+                {.row = row + 1,
+                    .column = static_cast<int>(column),
+                    .padx = Pad(2),
+                    .pady = Pad(2)});
             cells_[column].emplace_back(cell);
         }
     }
@@ -90,8 +92,7 @@ void Entry_Table::update()
 
 Set_Table::Set_Table(QWidget* parent)
     : body_(make_body(parent))
-{
-}
+{ }
 
 void Set_Table::add_entry_name(const std::string& label)
 {
@@ -163,13 +164,14 @@ void Set_Button::add_button(QWidget* parent, const Button_Options& options)
         show_image(button, *options.image_path, options.size.value_or(std::pair {20, 20}));
     button->setMinimumSize(options.width.value_or(options.image_path ? 0 : 140), 28);
     paint_face(button, options);
-    grid(button, {.row = options.row.value_or(next_free_row(parent)),
-                  .column = options.column.value_or(0),
-                  .padx = options.padx.value_or(Pad(0)),
-                  .pady = options.pady.value_or(Pad(0)),
-                  .sticky = options.sticky.value_or("")});
+    grid(button,
+        {.row = options.row.value_or(next_free_row(parent)),
+            .column = options.column.value_or(0),
+            .padx = options.padx.value_or(Pad(0)),
+            .pady = options.pady.value_or(Pad(0)),
+            .sticky = options.sticky.value_or("")});
     QObject::connect(button, &QPushButton::clicked, button,
-                     [event = options.button_event, name] { call_guarded(name.c_str(), event); });
+        [event = options.button_event, name] { call_guarded(name.c_str(), event); });
     buttons_[name] = button;
 }
 

@@ -35,8 +35,8 @@ void call_guarded(const char* callback_name, const std::function<void()>& callba
         callback();
     } catch (...) {
         try {
-            report_line(std::string("callback ") + callback_name + " failed: "
-                        + current_error_text());
+            report_line(
+                std::string("callback ") + callback_name + " failed: " + current_error_text());
         } catch (...) {
             // Reporting must never be the thing that escapes.
         }

@@ -7,7 +7,7 @@ namespace platform {
 namespace {
 std::function<void(const std::string&)> process_starter;
 std::function<bool(const std::string&)> url_opener;
-}
+} // namespace
 
 void start_native_process(const std::string& command_line);
 bool open_native_url(const std::string& url);

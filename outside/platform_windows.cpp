@@ -28,14 +28,14 @@ std::string narrow(const std::wstring& text)
 std::string module_directory()
 {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS
-                                | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&module_directory), &module))
+    if (!GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCWSTR>(&module_directory), &module))
         throw std::runtime_error("cannot find the module's own file");
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameW(module, buffer.data(),
-                                                static_cast<DWORD>(buffer.size()));
+        const DWORD length
+            = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             throw std::runtime_error("cannot read the module's file name");
         if (length < buffer.size()) {
@@ -58,10 +58,10 @@ void start_native_process(const std::string& command_line)
     STARTUPINFOW startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        throw std::runtime_error("cannot start \"" + command_line + "\" (error "
-                                 + std::to_string(GetLastError()) + ")");
+    if (!CreateProcessW(
+            nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        throw std::runtime_error(
+            "cannot start \"" + command_line + "\" (error " + std::to_string(GetLastError()) + ")");
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }

@@ -8,8 +8,8 @@
 
 Value& Record::operator[](const std::string& key)
 {
-    auto found = std::find_if(entries_.begin(), entries_.end(),
-                              [&](const auto& entry) { return entry.first == key; });
+    auto found = std::find_if(
+        entries_.begin(), entries_.end(), [&](const auto& entry) { return entry.first == key; });
     if (found != entries_.end())
         return found->second;
     return entries_.emplace_back(key, Value {}).second;
@@ -26,8 +26,8 @@ const Value& Record::at(const std::string& key) const
 
 bool Record::contains(const std::string& key) const
 {
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [&](const auto& entry) { return entry.first == key; });
+    return std::any_of(
+        entries_.begin(), entries_.end(), [&](const auto& entry) { return entry.first == key; });
 }
 
 std::vector<std::string> Record::keys() const
@@ -46,8 +46,8 @@ std::string shortest_real_text(double value)
     if (std::isinf(value))
         return value < 0 ? "-inf" : "inf";
     char buffer[64];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                   std::chars_format::scientific);
+    auto [end, ec]
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     std::string scientific(buffer, end); // e.g. "-1.2549999999999999e+02"
     const auto e_at = scientific.find('e');
     const int exponent = std::stoi(scientific.substr(e_at + 1));
@@ -63,8 +63,8 @@ std::string shortest_real_text(double value)
         if (digits.size() > 1)
             mantissa += "." + digits.substr(1);
         char exp_text[16];
-        std::snprintf(exp_text, sizeof exp_text, "e%c%02d", exponent < 0 ? '-' : '+',
-                      std::abs(exponent));
+        std::snprintf(
+            exp_text, sizeof exp_text, "e%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
         return sign + mantissa + exp_text;
     }
     if (exponent < 0)
@@ -93,8 +93,8 @@ std::string json_value(const Value& value)
         }
         std::string operator()(const std::string& text) const
         {
-            return nlohmann::json(text).dump(-1, ' ', false,
-                                             nlohmann::json::error_handler_t::replace);
+            return nlohmann::json(text).dump(
+                -1, ' ', false, nlohmann::json::error_handler_t::replace);
         }
     };
     return std::visit(Visitor {}, value);

@@ -26,8 +26,7 @@ public:
         , padx_(cell.padx)
         , pady_(cell.pady)
         , sticky_(QString::fromLatin1(cell.sticky))
-    {
-    }
+    { }
 
     QSize sizeHint() const override { return padded(QWidgetItem::sizeHint()); }
     QSize minimumSize() const override { return sizeHint(); }
@@ -39,21 +38,21 @@ public:
         const QRect inner = cell.adjusted(padx_.before, pady_.before, -padx_.after, -pady_.after);
         const QSize own = QWidgetItem::sizeHint();
         const auto [x, width] = span(inner.x(), inner.width(), own.width(), 'w', 'e',
-                                     widget()->minimumWidth(), widget()->maximumWidth());
+            widget()->minimumWidth(), widget()->maximumWidth());
         const auto [y, height] = span(inner.y(), inner.height(), own.height(), 'n', 's',
-                                      widget()->minimumHeight(), widget()->maximumHeight());
+            widget()->minimumHeight(), widget()->maximumHeight());
         widget()->setGeometry(x, y, width, height);
     }
 
 private:
     QSize padded(QSize size) const
     {
-        return {size.width() + padx_.before + padx_.after,
-                size.height() + pady_.before + pady_.after};
+        return {
+            size.width() + padx_.before + padx_.after, size.height() + pady_.before + pady_.after};
     }
 
-    std::pair<int, int> span(int start, int room, int own, char low, char high, int least,
-                             int most) const
+    std::pair<int, int> span(
+        int start, int room, int own, char low, char high, int least, int most) const
     {
         const bool to_low = sticky_.contains(QLatin1Char(low));
         const bool to_high = sticky_.contains(QLatin1Char(high));
@@ -104,7 +103,7 @@ void move_filler(QGridLayout* layout)
     }
     const QPoint extent = used_extent(layout);
     layout->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Expanding),
-                    extent.y(), extent.x());
+        extent.y(), extent.x());
 }
 
 } // namespace
@@ -115,8 +114,8 @@ void grid(QWidget* widget, const Grid& cell)
     if (parent == nullptr)
         throw std::logic_error("grid: widget without a parent");
     QGridLayout* layout = grid_layout(parent);
-    layout->addItem(new Grid_Item(widget, cell), cell.row, cell.column, cell.rowspan,
-                    cell.columnspan);
+    layout->addItem(
+        new Grid_Item(widget, cell), cell.row, cell.column, cell.rowspan, cell.columnspan);
     move_filler(layout);
     widget->show();
 }
@@ -164,8 +163,8 @@ bool Frame::event(QEvent* event)
     return handled;
 }
 
-Option_Menu::Option_Menu(QWidget* parent, const char* name, const QStringList& values,
-                         const QFont& font, QSize size)
+Option_Menu::Option_Menu(
+    QWidget* parent, const char* name, const QStringList& values, const QFont& font, QSize size)
     : QPushButton(parent)
     , values_(values)
     , menu_(new QMenu(this))
@@ -203,12 +202,12 @@ void Option_Menu::paintEvent(QPaintEvent* /*event*/)
     painter.fillPath(outline.intersected(arrow_square), square);
     painter.setPen(QPen(QColor(0xDCE4EE), 1.6));
     const QPointF centre(face.right() - arrow_width / 2, face.center().y());
-    painter.drawPolyline(QPolygonF({centre + QPointF(-3.5, -1.5), centre + QPointF(0, 2),
-                                    centre + QPointF(3.5, -1.5)}));
+    painter.drawPolyline(QPolygonF(
+        {centre + QPointF(-3.5, -1.5), centre + QPointF(0, 2), centre + QPointF(3.5, -1.5)}));
     const QRect text_area = rect().adjusted(6, 0, -int(arrow_width) - 2, 0);
     painter.setFont(font());
     painter.drawText(text_area, Qt::AlignVCenter | Qt::AlignLeft,
-                     fontMetrics().elidedText(text(), Qt::ElideNone, text_area.width()));
+        fontMetrics().elidedText(text(), Qt::ElideNone, text_area.width()));
 }
 
 QFont ctk_font(const QString& family, int pixel_size, bool bold)
@@ -224,15 +223,15 @@ QImage load_image(const std::string& path)
     QImageReader reader(QString::fromStdString(platform::local_path(path)));
     QImage image = reader.read();
     if (image.isNull())
-        throw std::runtime_error("cannot read image \"" + path
-                                 + "\": " + reader.errorString().toStdString());
+        throw std::runtime_error(
+            "cannot read image \"" + path + "\": " + reader.errorString().toStdString());
     return image;
 }
 
 QIcon full_colour_icon(const QImage& image, QSize size)
 {
-    const QPixmap pixmap = QPixmap::fromImage(
-        image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const QPixmap pixmap
+        = QPixmap::fromImage(image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     QIcon icon;
     icon.addPixmap(pixmap, QIcon::Normal);
     icon.addPixmap(pixmap, QIcon::Disabled);

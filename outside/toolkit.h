@@ -14,8 +14,14 @@ class QMenu;
 // A pad is one number for both sides or a (before, after) pair.
 struct Pad
 {
-    Pad(int both = 0) : before(both), after(both) { }
-    Pad(int before_, int after_) : before(before_), after(after_) { }
+    Pad(int both = 0)
+        : before(both)
+        , after(both)
+    { }
+    Pad(int before_, int after_)
+        : before(before_)
+        , after(after_)
+    { }
     int before;
     int after;
 };
@@ -71,7 +77,7 @@ class Option_Menu : public QPushButton
     Q_OBJECT
 public:
     Option_Menu(QWidget* parent, const char* name, const QStringList& values, const QFont& font,
-                QSize size);
+        QSize size);
 
     QSize sizeHint() const override { return requested_; }
     QSize minimumSizeHint() const override { return requested_; }

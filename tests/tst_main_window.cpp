@@ -35,7 +35,7 @@ private slots:
             QCOMPARE(app->windowTitle(), QStringLiteral("Pelderwick"));
             QVERIFY(!app->windowIcon().isNull());
             for (const char* name : {"FF", "AA", "BB", "DD", "frame[0]", "frame[1]", "frame[2]",
-                                     "frame[4]", "frame[5]"})
+                     "frame[4]", "frame[5]"})
                 QVERIFY2(find<QFrame>(app, QString::fromUtf8(name)) != nullptr, name);
             QCOMPARE(find<QFrame>(app, "frame[2]")->size(), QSize(300, 110));
             QCOMPARE(find<QFrame>(app, "frame[1]")->size(), QSize(395, 110));
@@ -67,8 +67,8 @@ private slots:
     {
         Recorded_Channels channels;
         run_window(channels, [](QWidget* app) {
-            const std::pair<const char*, int> columns[] = {
-                {"收件人姓名", 100}, {"收件人郵遞區號", 150}, {"收件人地址", 350}};
+            const std::pair<const char*, int> columns[]
+                = {{"收件人姓名", 100}, {"收件人郵遞區號", 150}, {"收件人地址", 350}};
             int left = -1;
             for (const auto& [label, width] : columns) {
                 for (int row = 0; row < 7; ++row) {
@@ -133,10 +133,10 @@ private slots:
         Recorded_Channels channels;
         run_window(channels, [](QWidget* app) {
             auto* menu = find<Option_Menu>(app, "optionmenu_001");
-            const QStringList expected = {
-                "12K直式信封(11.5cm x 23cm)", "12K橫式信封(23cm x 11.5cm)",
-                "DL橫式信封(22cm x 11cm)", "12K直式信封(無框線)(11.5cm x 23cm)",
-                "12K橫式信封(無框線)(23cm x 11.5cm)", "西式信封(10cm x 22cm)"};
+            const QStringList expected
+                = {"12K直式信封(11.5cm x 23cm)", "12K橫式信封(23cm x 11.5cm)",
+                    "DL橫式信封(22cm x 11cm)", "12K直式信封(無框線)(11.5cm x 23cm)",
+                    "12K橫式信封(無框線)(23cm x 11.5cm)", "西式信封(10cm x 22cm)"};
             QCOMPARE(menu->values(), expected);
             QCOMPARE(menu->get(), expected[0]);
             QCOMPARE(menu->width(), 200);
@@ -162,8 +162,9 @@ private slots:
                 visited << QApplication::focusWidget()->objectName();
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             }
-            QCOMPARE(visited.mid(0, 5), (QStringList {"寄件人姓名", "寄件人郵遞區號", "寄件人地址",
-                                                      "收件人姓名[0]", "收件人郵遞區號[0]"}));
+            QCOMPARE(visited.mid(0, 5),
+                (QStringList {"寄件人姓名", "寄件人郵遞區號", "寄件人地址", "收件人姓名[0]",
+                    "收件人郵遞區號[0]"}));
             QCOMPARE(visited.at(24), QStringLiteral("optionmenu_001"));
             QCOMPARE(visited.at(25), QStringLiteral("輸出單據"));
         });
@@ -175,7 +176,7 @@ private slots:
         Stdout_Capture output;
         run_window(channels, [](QWidget*) {});
         QCOMPARE(channels.journal->entries(),
-                 (std::vector<std::string> {"put end null", "set end", "put get_receipt null"}));
+            (std::vector<std::string> {"put end null", "set end", "put get_receipt null"}));
         QCOMPARE(output.lines(), std::vector<std::string> {"關閉程式"});
     }
 
@@ -185,8 +186,8 @@ private slots:
         Queue_Bundle queues; // "get_receipt" only
         queues.add("get_receipt", failing_queue(channels.journal, 0));
         Stdout_Capture output;
-        QVERIFY_THROWS_EXCEPTION(std::out_of_range,
-                                 run_window(queues, channels.events, [](QWidget*) {}));
+        QVERIFY_THROWS_EXCEPTION(
+            std::out_of_range, run_window(queues, channels.events, [](QWidget*) {}));
         QVERIFY(channels.journal->entries().empty());
         QVERIFY(output.lines().empty());
     }
@@ -212,7 +213,7 @@ private slots:
         const auto lines = output.lines();
         QCOMPARE(lines.size(), std::size_t(1));
         QCOMPARE(std::get<std::string>(record_from_json_line(lines[0]).at("收件人姓名")),
-                 std::string("甲"));
+            std::string("甲"));
     }
 };
 

@@ -43,10 +43,9 @@ private slots:
         });
         const auto requests = channels.journal->requests();
         QCOMPARE(requests.size(), std::size_t(3));
-        const std::vector<std::string> keys = {
-            "信件格式", "郵寄方式", "寄件人姓名", "寄件人郵遞區號", "寄件人地址",
-            "存檔路徑", "輸入模式", "文字大小比例", "中文文字字體", "英文文字字體",
-            "收件人姓名", "收件人郵遞區號", "收件人地址"};
+        const std::vector<std::string> keys = {"信件格式", "郵寄方式", "寄件人姓名",
+            "寄件人郵遞區號", "寄件人地址", "存檔路徑", "輸入模式", "文字大小比例", "中文文字字體",
+            "英文文字字體", "收件人姓名", "收件人郵遞區號", "收件人地址"};
         for (const Record& request : requests) {
             QCOMPARE(request.keys(), keys);
             QCOMPARE(text_of(request, "信件格式"), std::string("DL橫式信封(22cm x 11cm)"));

@@ -26,7 +26,9 @@ QStringList captions_seen(QWidget* app, int duration_ms)
 class Flaky_Event final : public Event
 {
 public:
-    explicit Flaky_Event(int failures) : failures_(failures) { }
+    explicit Flaky_Event(int failures)
+        : failures_(failures)
+    { }
     bool is_set() const override
     {
         if (failures_-- > 0)
@@ -58,7 +60,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(output_caption(app), QStringLiteral("輸出中."), 5000);
             QVERIFY(clock.elapsed() >= 450); // the first tick comes half a second after start
             QCOMPARE(captions_seen(app, 1600),
-                     (QStringList {"輸出中.", "輸出中..", "輸出中...", "輸出中."}));
+                (QStringList {"輸出中.", "輸出中..", "輸出中...", "輸出中."}));
         });
     }
 

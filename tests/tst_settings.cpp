@@ -59,7 +59,7 @@ private slots:
             QCOMPARE(menu_of(dialog, "optionmenu_004_A")->get(), QStringLiteral("Calibri"));
             QCOMPARE(menu_of(dialog, "optionmenu_004_B")->get(), QStringLiteral("微軟正黑體"));
             QCOMPARE(menu_of(dialog, "optionmenu_004_A")->values(),
-                     (QStringList {"微軟正黑體", "標楷體", "Calibri", "新細明體", "Brush Script MT"}));
+                (QStringList {"微軟正黑體", "標楷體", "Calibri", "新細明體", "Brush Script MT"}));
             QVERIFY(entry_of(dialog)->text().isEmpty());
             QCOMPARE(entry_of(dialog)->placeholderText(), QStringLiteral("100"));
             // The main window stays usable while the dialog is open.
@@ -72,19 +72,31 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("80") << "80" << "80.0";
-        QTest::newRow("100 is a real number now") << "100" << "100.0";
-        QTest::newRow("7") << "7" << "7.000000000000001";
-        QTest::newRow("spaces around") << "  80 " << "80.0";
+        QTest::newRow("80") << "80"
+                            << "80.0";
+        QTest::newRow("100 is a real number now") << "100"
+                                                  << "100.0";
+        QTest::newRow("7") << "7"
+                           << "7.000000000000001";
+        QTest::newRow("spaces around") << "  80 "
+                                       << "80.0";
         QTest::newRow("full-width digits") << QString::fromUtf8("８０") << "80.0";
-        QTest::newRow("exponent") << "8e1" << "80.0";
-        QTest::newRow("negative") << "-50" << "-50.0";
-        QTest::newRow("zero") << "0" << "0.0";
-        QTest::newRow("infinity") << "inf" << "inf";
-        QTest::newRow("percent sign falls back") << "80%" << "100";
-        QTest::newRow("letters fall back") << "abc" << "100";
-        QTest::newRow("lone point falls back") << "." << "100";
-        QTest::newRow("nothing typed falls back") << "" << "100";
+        QTest::newRow("exponent") << "8e1"
+                                  << "80.0";
+        QTest::newRow("negative") << "-50"
+                                  << "-50.0";
+        QTest::newRow("zero") << "0"
+                              << "0.0";
+        QTest::newRow("infinity") << "inf"
+                                  << "inf";
+        QTest::newRow("percent sign falls back") << "80%"
+                                                 << "100";
+        QTest::newRow("letters fall back") << "abc"
+                                           << "100";
+        QTest::newRow("lone point falls back") << "."
+                                               << "100";
+        QTest::newRow("nothing typed falls back") << ""
+                                                  << "100";
     }
     void typed_ratio_shows_in_the_next_dialog()
     {

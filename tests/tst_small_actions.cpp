@@ -88,8 +88,8 @@ private slots:
         QCOMPARE(channels.journal->requests().size(), std::size_t(1));
         const auto lines = errors.lines();
         QVERIFY(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
-                    return line.find("no file explorer") != std::string::npos;
-                }) == 1);
+            return line.find("no file explorer") != std::string::npos;
+        }) == 1);
     }
 
     void help_page_falls_back_to_http_only_when_https_raises_data()
@@ -125,9 +125,8 @@ private slots:
         if (browser.asked.size() == 2)
             QCOMPARE(browser.asked[0].substr(8), browser.asked[1].substr(7));
         const auto lines = errors.lines();
-        const bool wrapper_logged = std::any_of(lines.begin(), lines.end(), [](const auto& line) {
-            return line.find("try_except_log") != std::string::npos;
-        });
+        const bool wrapper_logged = std::any_of(lines.begin(), lines.end(),
+            [](const auto& line) { return line.find("try_except_log") != std::string::npos; });
         QCOMPARE(wrapper_logged, logged);
     }
 };

@@ -28,8 +28,8 @@ void envelope(QPainter& p, QRectF r, const QColor& paper, const QColor& line)
     p.drawRoundedRect(r, r.width() * 0.06, r.width() * 0.06);
     p.setPen(QPen(line, r.width() * 0.07, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.drawPolyline(QPolygonF({r.topLeft() + QPointF(r.width() * 0.08, r.height() * 0.12),
-                              QPointF(r.center().x(), r.top() + r.height() * 0.62),
-                              r.topRight() + QPointF(-r.width() * 0.08, r.height() * 0.12)}));
+        QPointF(r.center().x(), r.top() + r.height() * 0.62),
+        r.topRight() + QPointF(-r.width() * 0.08, r.height() * 0.12)}));
 }
 
 QImage logo(int size)

@@ -36,13 +36,12 @@ class Recording_Queue final : public Queue
 {
 public:
     Recording_Queue(std::string name, std::shared_ptr<Journal> journal,
-                    std::shared_ptr<Std_Queue> inner, int failing_call = 0)
+        std::shared_ptr<Std_Queue> inner, int failing_call = 0)
         : name_(std::move(name))
         , journal_(std::move(journal))
         , inner_(std::move(inner))
         , failing_call_(failing_call)
-    {
-    }
+    { }
 
     void put(Item item) override
     {
@@ -70,13 +69,12 @@ private:
 class Recording_Event final : public Event
 {
 public:
-    Recording_Event(std::string name, std::shared_ptr<Journal> journal,
-                    std::shared_ptr<Std_Event> inner)
+    Recording_Event(
+        std::string name, std::shared_ptr<Journal> journal, std::shared_ptr<Std_Event> inner)
         : name_(std::move(name))
         , journal_(std::move(journal))
         , inner_(std::move(inner))
-    {
-    }
+    { }
 
     bool is_set() const override { return inner_->is_set(); }
     void set() override
@@ -107,19 +105,19 @@ Recorded_Channels::Recorded_Channels()
     , get_receipt_queue(std::make_shared<Std_Queue>())
 {
     queues.add("get_receipt",
-               std::make_shared<Recording_Queue>("get_receipt", journal, get_receipt_queue));
-    queues.add("end", std::make_shared<Recording_Queue>("end", journal,
-                                                        std::make_shared<Std_Queue>()));
+        std::make_shared<Recording_Queue>("get_receipt", journal, get_receipt_queue));
+    queues.add(
+        "end", std::make_shared<Recording_Queue>("end", journal, std::make_shared<Std_Queue>()));
     events.add("get_receipt",
-               std::make_shared<Recording_Event>("get_receipt", journal, get_receipt_event));
-    events.add("end", std::make_shared<Recording_Event>("end", journal,
-                                                        std::make_shared<Std_Event>()));
+        std::make_shared<Recording_Event>("get_receipt", journal, get_receipt_event));
+    events.add(
+        "end", std::make_shared<Recording_Event>("end", journal, std::make_shared<Std_Event>()));
 }
 
 std::shared_ptr<Queue> failing_queue(std::shared_ptr<Journal> journal, int failing_call)
 {
-    return std::make_shared<Recording_Queue>("get_receipt", std::move(journal),
-                                             std::make_shared<Std_Queue>(), failing_call);
+    return std::make_shared<Recording_Queue>(
+        "get_receipt", std::move(journal), std::make_shared<Std_Queue>(), failing_call);
 }
 
 namespace {
@@ -149,8 +147,8 @@ void drop_fixed_size_warning(QtMsgType type, const QMessageLogContext& context, 
 
 } // namespace
 
-void run_window(Queue_Bundle& queues, Event_Bundle& events,
-                const std::function<void(QWidget* app)>& script)
+void run_window(
+    Queue_Bundle& queues, Event_Bundle& events, const std::function<void(QWidget* app)>& script)
 {
     if (previous_handler == nullptr)
         previous_handler = qInstallMessageHandler(drop_fixed_size_warning);
@@ -198,7 +196,8 @@ void type_into(QLineEdit* edit, const QString& text)
             QTest::keyClick(edit, static_cast<char>(code_point));
         } else {
             QInputMethodEvent commit;
-            commit.setCommitString(QString::fromUcs4(reinterpret_cast<const char32_t*>(&code_point), 1));
+            commit.setCommitString(
+                QString::fromUcs4(reinterpret_cast<const char32_t*>(&code_point), 1));
             QApplication::sendEvent(edit, &commit);
         }
     }

@@ -48,12 +48,11 @@ std::shared_ptr<Queue> failing_queue(std::shared_ptr<Journal> journal, int faili
 
 // Runs GUI(queues, events); `script` gets the root window once the loop runs. The window is
 // closed after the script unless the script closed it.
-void run_window(Queue_Bundle& queues, Event_Bundle& events,
-                const std::function<void(QWidget* app)>& script);
+void run_window(
+    Queue_Bundle& queues, Event_Bundle& events, const std::function<void(QWidget* app)>& script);
 void run_window(Recorded_Channels& channels, const std::function<void(QWidget* app)>& script);
 
-template <typename Widget>
-Widget* find(QWidget* root, const QString& name)
+template <typename Widget> Widget* find(QWidget* root, const QString& name)
 {
     return root->findChild<Widget*>(name);
 }

@@ -1,0 +1,45 @@
+// Opens the real window beside whatever template folder lies next to this program, reports what
+// the user would see, and closes it. The template tests copy it next to broken folders.
+
+#include "gui.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void report(QWidget* app)
+{
+    std::printf("icon=%s\n", app->windowIcon().isNull() ? "no" : "yes");
+    QStringList present;
+    for (const char* name :
+        {"logo.png", "logo(僅文字).png", "image_logo_text", "輸出單據", "齒輪.png", "資料夾.png",
+            "垃圾桶.png", "問號001.png", "optionmenu_001", "寄件人地址", "收件人地址[6]"}) {
+        if (app->findChild<QWidget*>(QString::fromUtf8(name)) != nullptr)
+            present << QString::fromUtf8(name);
+    }
+    std::printf("widgets=%s\n", present.join(QLatin1Char(',')).toUtf8().constData());
+    auto* gear = app->findChild<QPushButton*>(QStringLiteral("齒輪.png"));
+    std::printf("gear_image=%s\n", gear != nullptr && !gear->icon().isNull() ? "yes" : "no");
+    std::fflush(stdout);
+    app->close();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QTimer::singleShot(0, &application, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("app"))
+                report(widget);
+        }
+    });
+    auto queues = make_std_queue_bundle();
+    auto events = make_std_event_bundle();
+    GUI(*queues, *events);
+    return 0;
+}
