@@ -87,7 +87,9 @@ void Entry_Table::delete_all()
 
 void Entry_Table::update()
 {
-    body_->update();
+    // Qt repaints on its own; repainting the whole table twice a second would only burn CPU.
+    if (body_.isNull())
+        throw std::runtime_error("the recipient table is gone");
 }
 
 Set_Table::Set_Table(QWidget* parent)

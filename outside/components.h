@@ -29,7 +29,7 @@ public:
     void update();
 
 private:
-    QWidget* body_;
+    QPointer<QWidget> body_;
     std::vector<std::pair<std::string, int>> columns_;
     std::vector<std::vector<QPointer<QLineEdit>>> cells_; // [column][row]
 };

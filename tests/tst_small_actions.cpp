@@ -26,6 +26,12 @@ struct Fake_Browser
     }
 };
 
+} // namespace
+
+Q_DECLARE_METATYPE(Fake_Browser::Answer)
+
+namespace {
+
 std::string scheme_of(const std::string& url)
 {
     return url.substr(0, url.find(':'));
@@ -130,8 +136,6 @@ private slots:
         QCOMPARE(wrapper_logged, logged);
     }
 };
-
-Q_DECLARE_METATYPE(Fake_Browser::Answer)
 
 QTEST_MAIN(Tst_Small_Actions)
 #include "tst_small_actions.moc"

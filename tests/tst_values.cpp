@@ -10,6 +10,7 @@
 #include <limits>
 
 Q_DECLARE_METATYPE(std::string)
+Q_DECLARE_METATYPE(Value)
 
 using Columns = std::vector<std::vector<std::string>>;
 
@@ -267,9 +268,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::out_of_range, output_requests(Record(), columns));
     }
 };
-
-Q_DECLARE_METATYPE(Value)
-Q_DECLARE_METATYPE(Columns)
 
 QTEST_GUILESS_MAIN(Tst_Values)
 #include "tst_values.moc"
