@@ -13,8 +13,8 @@ std::vector<Record> output_requests(
     std::vector<Record> requests;
     const std::size_t rows = columns[0].size();
     for (std::size_t row = 0; row < rows; ++row) {
-        const bool filled
-            = columns[0].at(row) != "" || columns[1].at(row) != "" || columns[2].at(row) != "";
+        const bool filled = !columns[0].at(row).empty() || !columns[1].at(row).empty()
+            || !columns[2].at(row).empty();
         if (!filled && row != 0)
             continue;
         Record& request = requests.emplace_back(shared);
