@@ -197,3 +197,13 @@ void run_stand_alone()
     Placeholder_Bundle<Event> events;
     GUI(queues, events);
 }
+
+void pelderwick_GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable)
+{
+    GUI(Queue_All_variable, Event_All_variable);
+}
+
+void pelderwick_run_stand_alone()
+{
+    run_stand_alone();
+}

@@ -1,13 +1,15 @@
-#include "gui.h"
+// The window module started as the program's own entry: no host, no worker; requests are only
+// shown on standard output.
+
+#include "start_up.h"
 
 #include <cstdio>
 #include <exception>
 
-// The window by itself: no host, no worker; requests are only shown on standard output.
 int main()
 {
     try {
-        run_stand_alone();
+        load_window_module().run_stand_alone();
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

@@ -1,0 +1,142 @@
+#include "start_up.h"
+
+#include "platform.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <stdexcept>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace {
+
+void* open_library(const std::string& name)
+{
+#if defined(_WIN32)
+    const int size = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wide.data(), size);
+    return reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
+#else
+    return dlopen(name.c_str(), RTLD_NOW | RTLD_GLOBAL);
+#endif
+}
+
+std::string library_error()
+{
+#if defined(_WIN32)
+    return "error " + std::to_string(GetLastError());
+#else
+    const char* text = dlerror();
+    return text != nullptr ? text : "unknown error";
+#endif
+}
+
+void* find_entry(void* library, const char* name)
+{
+#if defined(_WIN32)
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+#else
+    return dlsym(library, name);
+#endif
+}
+
+std::string from_environment(const char* variable, const char* fallback)
+{
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0' ? value : fallback;
+}
+
+void run_in_shell(const std::string& command)
+{
+    // The same console: the child inherits standard input, output and error.
+    std::cout.flush();
+    if (std::system(command.c_str()) == -1)
+        throw std::runtime_error("cannot start the command shell");
+}
+
+std::optional<std::string> read_standard_input()
+{
+    std::string line;
+    if (!std::getline(std::cin, line))
+        return std::nullopt;
+    return line;
+}
+
+// A missing layer gets its install command; if that does not help, the user is told what to
+// install and loading waits for Enter. Loading goes on either way.
+void check_layer(const Start_Up_Services& services, const std::string& library,
+                 const std::string& package)
+{
+    if (services.can_load(library))
+        return;
+    const std::string command = "py -m pip install " + package;
+    try {
+        services.run_command(command);
+        if (services.can_load(library))
+            return;
+    } catch (...) {
+        // Running the command failed: the same as an install that did not help.
+    }
+    services.write_line("請安裝 " + command);
+    if (!services.read_line())
+        throw std::runtime_error("end of input while waiting for Enter");
+}
+
+} // namespace
+
+Start_Up_Services system_services()
+{
+#if defined(_WIN32)
+    const char* tk = "Qt6Gui.dll";
+    const char* toolkit = "Qt6Widgets.dll";
+    const char* module = "\\pelderwick_gui.dll";
+#else
+    const char* tk = "libQt6Gui.so.6";
+    const char* toolkit = "libQt6Widgets.so.6";
+    const char* module = "/libpelderwick_gui.so";
+#endif
+    Start_Up_Services services;
+    services.tk_layer = from_environment("PELDERWICK_TK_LAYER", tk);
+    services.toolkit_layer = from_environment("PELDERWICK_TOOLKIT_LAYER", toolkit);
+    services.module_path = from_environment("PELDERWICK_WINDOW_MODULE",
+                                            (platform::module_directory() + module).c_str());
+    services.can_load = [](const std::string& library) { return open_library(library) != nullptr; };
+    services.run_command = run_in_shell;
+    services.read_line = read_standard_input;
+    services.write_line = [](const std::string& line) { std::cout << line << std::endl; };
+    return services;
+}
+
+Window_Module start_up(const Start_Up_Services& services)
+{
+    check_layer(services, services.tk_layer, "tkinter");
+    check_layer(services, services.toolkit_layer, "customtkinter");
+    // The module brings the rest with it (browser opener, image loader, process starter, the
+    // widget components); a layer still missing fails here with the loader's own error.
+    void* library = open_library(services.module_path);
+    if (library == nullptr)
+        throw std::runtime_error("cannot load the window module: " + library_error());
+    Window_Module module;
+    module.GUI = reinterpret_cast<decltype(module.GUI)>(find_entry(library, "pelderwick_GUI"));
+    module.run_stand_alone = reinterpret_cast<decltype(module.run_stand_alone)>(
+        find_entry(library, "pelderwick_run_stand_alone"));
+    if (module.GUI == nullptr || module.run_stand_alone == nullptr)
+        throw std::runtime_error("the window module lacks its entries");
+    return module;
+}
+
+const Window_Module& load_window_module(const Start_Up_Services& services)
+{
+    static std::mutex mutex;
+    static std::optional<Window_Module> loaded;
+    std::lock_guard lock(mutex);
+    if (!loaded)
+        loaded = start_up(services);
+    return *loaded;
+}

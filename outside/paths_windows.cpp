@@ -1,0 +1,51 @@
+#include "platform.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+// Kept free of Qt: the start-up front and the worker use these too.
+namespace platform {
+
+namespace {
+
+std::string narrow(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+                        size, nullptr, nullptr);
+    return result;
+}
+
+} // namespace
+
+std::string module_directory()
+{
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            reinterpret_cast<LPCWSTR>(&module_directory), &module))
+        throw std::runtime_error("cannot find the module's own file");
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length
+            = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0)
+            throw std::runtime_error("cannot read the module's file name");
+        if (length < buffer.size()) {
+            std::wstring path(buffer.data(), length);
+            return narrow(path.substr(0, path.find_last_of(L"\\/")));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string local_path(const std::string& path)
+{
+    return path;
+}
+
+} // namespace platform
