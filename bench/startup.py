@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Starts the window under Xvfb several times and prints the medians (min, max) of:
-time until the window is fully drawn, peak memory, idle CPU over 5 s, and close to exit.
+"""Starts the real programs under Xvfb several times, with bench/first_paint_probe preloaded, and
+prints medians (min, max) of: time until the window is fully drawn, peak memory, idle CPU over
+5 s, close to exit, and click to requests recorded by the worker for seven rows.
 
 Usage: bench/startup.py [build-dir] [runs]   (default build-release, 7 runs)
 """
@@ -9,52 +10,82 @@ import shutil
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 build = sys.argv[1] if len(sys.argv) > 1 else "build-release"
 runs = int(sys.argv[2]) if len(sys.argv) > 2 else 7
-program = os.path.join(build, "bin", "window_bench")
+bin_dir = os.path.join(build, "bin")
+probe = os.path.abspath(os.path.join(bin_dir, "libfirst_paint_probe.so"))
 
 
-def one_run(env):
+def one_run(program, env):
     start = time.monotonic_ns()
-    child = subprocess.Popen([program], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                             env=env, text=True)
+    child = subprocess.Popen([os.path.join(bin_dir, program)], stdout=subprocess.PIPE,
+                             stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, env=env,
+                             text=True)
     figures = {}
+    watchdog = subprocess.Popen(["sh", "-c", f"sleep 30; kill {child.pid} 2>/dev/null"])
     for line in child.stdout:
-        name, value = line.split()
-        figures[name] = float(value)
-        if name == "closing":
-            break
-    _, status, usage = os.wait4(child.pid, 0)
+        parts = line.split()
+        if len(parts) == 2 and parts[0] in ("drawn", "idle_cpu_percent", "recorded_ms", "closing"):
+            figures[parts[0]] = float(parts[1])
+            if parts[0] == "closing":
+                break
+    _, _, usage = os.wait4(child.pid, 0)
     exited = time.monotonic_ns()
-    child.returncode = status
-    return {
+    watchdog.kill()
+    if "closing" not in figures:
+        sys.exit(f"{program} did not report its window (is the probe loaded?)")
+    result = {
         "fully drawn (ms)": (figures["drawn"] - start) / 1e6,
         "peak RSS (MB)": usage.ru_maxrss / 1024,
-        "idle CPU over 5 s (%)": figures["idle_cpu_percent"],
         "close to exit (ms)": (exited - figures["closing"]) / 1e6,
     }
+    if "idle_cpu_percent" in figures:
+        result["idle CPU over 5 s (%)"] = figures["idle_cpu_percent"]
+    if "recorded_ms" in figures:
+        result["click to 7 recorded (ms)"] = figures["recorded_ms"]
+    return result
+
+
+def report(title, results):
+    print(title)
+    for key in results[0]:
+        values = [r[key] for r in results]
+        print(f"  {key:26} median {statistics.median(values):8.2f}"
+              f"   min {min(values):8.2f}   max {max(values):8.2f}")
 
 
 def main():
+    if not os.path.exists(probe):
+        sys.exit(f"{probe} is missing: build the release preset first")
     if not shutil.which("Xvfb"):
         sys.exit("Xvfb is missing: apt-get install xvfb")
     display = ":97"
-    server = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                              stderr=subprocess.DEVNULL)
+    server = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten",
+                               "tcp"], stderr=subprocess.DEVNULL)
     time.sleep(1)
-    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
+    home = tempfile.mkdtemp()
+    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", LD_PRELOAD=probe, HOME=home)
+    print(f"{runs} runs each under Xvfb, {os.cpu_count()} cores, {build}")
     try:
-        one_run(env)  # warm the file cache and font cache
-        results = [one_run(env) for _ in range(runs)]
+        programs = ("direct_window", "pelderwick_stand_alone", "pelderwick")
+        for program in programs:
+            one_run(program, env)  # warm the file and font caches
+        # Interleaved, so that all programs meet the same machine.
+        rounds = [[one_run(program, env) for program in programs] for _ in range(runs)]
+        report("window linked directly, no front (reference):", [r[0] for r in rounds])
+        report("stand-alone program (front + module loaded by it):", [r[1] for r in rounds])
+        report("host (front + module + worker thread):", [r[2] for r in rounds])
+        added = [r[i]["fully drawn (ms)"] - r[0]["fully drawn (ms)"] for r in rounds for i in (1, 2)]
+        print(f"  front and module loading add, per pair: median {statistics.median(added):.2f} ms")
+        clicks = [one_run("pelderwick", dict(env, BENCH_CLICK="1")) for _ in range(runs)]
+        report("host, seven filled rows, one click:",
+               [{"click to 7 recorded (ms)": c["click to 7 recorded (ms)"]} for c in clicks])
     finally:
         server.terminate()
-    print(f"{runs} runs of {program} under Xvfb, {os.cpu_count()} cores")
-    for key in results[0]:
-        values = [r[key] for r in results]
-        print(f"  {key:24} median {statistics.median(values):8.2f}"
-              f"   min {min(values):8.2f}   max {max(values):8.2f}")
+        shutil.rmtree(home, ignore_errors=True)
 
 
 main()

@@ -1,0 +1,10 @@
+// The stand-alone window linked straight to the module, without the start-up front: the
+// reference against which bench/startup.py measures what the front and the module loading add.
+
+#include "gui.h"
+
+int main()
+{
+    run_stand_alone();
+    return 0;
+}

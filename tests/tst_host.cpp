@@ -1,0 +1,135 @@
+// The window module loaded through the front exactly as the host does, with the real worker
+// beside it: what the user sees while it works, and that nothing handed over is lost.
+
+#include "start_up.h"
+#include "worker.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+#include <thread>
+
+namespace {
+
+QWidget* root_window()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("app") && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+void type_name(QWidget* app, int row, const QString& name)
+{
+    auto* cell = app->findChild<QLineEdit*>(QStringLiteral("收件人姓名[%1]").arg(row));
+    QTest::keyClicks(cell, name);
+}
+
+QString caption(QWidget* app)
+{
+    return app->findChild<QPushButton*>(QStringLiteral("輸出單據"))->text();
+}
+
+std::vector<std::string> recorded_names(const QString& home)
+{
+    std::ifstream file((home + "/brintlow/Pelderwick/requests.jsonl").toStdString());
+    std::vector<std::string> names;
+    for (std::string line; std::getline(file, line);)
+        names.push_back(std::get<std::string>(record_from_json_line(line).at("收件人姓名")));
+    return names;
+}
+
+// The host's work: channels, the worker on its own thread, the window, then waiting for the
+// worker. `script` runs inside the window's event loop.
+void run_host(const Producer& produce, const std::function<void(QWidget*)>& script)
+{
+    auto queues = make_std_queue_bundle();
+    auto events = make_std_event_bundle();
+    std::thread worker(
+        [&] { run_worker((*queues)["get_receipt"], (*events)["get_receipt"], produce); });
+    QTimer::singleShot(0, qApp, [script] {
+        QPointer<QWidget> app = root_window();
+        QVERIFY(app != nullptr);
+        script(app);
+        if (app != nullptr)
+            app->close();
+    });
+    load_window_module().GUI(*queues, *events);
+    worker.join();
+}
+
+} // namespace
+
+class Tst_Host : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir home_;
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", home_.path().toUtf8()); // the output folder "C:/..." lies in the home
+    }
+
+    void busy_worker_animates_the_caption_and_every_request_is_recorded()
+    {
+        auto slow = [](const Record& request) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(700));
+            record_request(request);
+        };
+        run_host(slow, [](QWidget* app) {
+            type_name(app, 0, "first");
+            type_name(app, 1, "second");
+            QTest::mouseClick(app->findChild<QPushButton*>(QStringLiteral("輸出單據")),
+                              Qt::LeftButton);
+            QTRY_COMPARE_WITH_TIMEOUT(caption(app), QStringLiteral("輸出中."), 2000);
+            QTRY_COMPARE_WITH_TIMEOUT(caption(app), QStringLiteral("輸出中.."), 2000);
+            QTRY_COMPARE_WITH_TIMEOUT(caption(app), QStringLiteral("輸出單據"), 5000);
+        });
+        QCOMPARE(recorded_names(home_.path()), (std::vector<std::string> {"first", "second"}));
+    }
+
+    void closing_while_the_worker_is_busy_loses_nothing()
+    {
+        QFile::remove(home_.filePath("brintlow/Pelderwick/requests.jsonl"));
+        auto slow = [](const Record& request) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            record_request(request);
+        };
+        run_host(slow, [](QWidget* app) {
+            auto* output = app->findChild<QPushButton*>(QStringLiteral("輸出單據"));
+            for (int row = 0; row < 7; ++row)
+                type_name(app, row, QStringLiteral("r%1").arg(row));
+            QTest::mouseClick(output, Qt::LeftButton);
+            QTest::mouseClick(output, Qt::LeftButton);
+        });
+        QCOMPARE(recorded_names(home_.path()).size(), std::size_t(14));
+    }
+
+    void failing_request_is_reported_and_the_worker_goes_on()
+    {
+        QFile::remove(home_.filePath("brintlow/Pelderwick/requests.jsonl"));
+        int seen = 0;
+        auto flaky = [&seen](const Record& request) {
+            if (++seen == 1)
+                throw std::runtime_error("printer on fire");
+            record_request(request);
+        };
+        run_host(flaky, [](QWidget* app) {
+            type_name(app, 0, "lost");
+            type_name(app, 1, "kept");
+            QTest::mouseClick(app->findChild<QPushButton*>(QStringLiteral("輸出單據")),
+                              Qt::LeftButton);
+        });
+        QCOMPARE(recorded_names(home_.path()), std::vector<std::string> {"kept"});
+    }
+};
+
+QTEST_MAIN(Tst_Host)
+#include "tst_host.moc"
