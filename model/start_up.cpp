@@ -7,44 +7,8 @@
 #include <mutex>
 #include <stdexcept>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
 
 namespace {
-
-void* open_library(const std::string& name)
-{
-#if defined(_WIN32)
-    const int size = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wide.data(), size);
-    return reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
-#else
-    return dlopen(name.c_str(), RTLD_NOW | RTLD_GLOBAL);
-#endif
-}
-
-std::string library_error()
-{
-#if defined(_WIN32)
-    return "error " + std::to_string(GetLastError());
-#else
-    const char* text = dlerror();
-    return text != nullptr ? text : "unknown error";
-#endif
-}
-
-void* find_entry(void* library, const char* name)
-{
-#if defined(_WIN32)
-    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-#else
-    return dlsym(library, name);
-#endif
-}
 
 std::string from_environment(const char* variable, const char* fallback)
 {
@@ -106,7 +70,7 @@ Start_Up_Services system_services()
     services.toolkit_layer = from_environment("PELDERWICK_TOOLKIT_LAYER", toolkit);
     services.module_path = from_environment("PELDERWICK_WINDOW_MODULE",
                                             (platform::module_directory() + module).c_str());
-    services.can_load = [](const std::string& library) { return open_library(library) != nullptr; };
+    services.can_load = [](const std::string& library) { return platform::open_library(library) != nullptr; };
     services.run_command = run_in_shell;
     services.read_line = read_standard_input;
     services.write_line = [](const std::string& line) { std::cout << line << std::endl; };
@@ -119,13 +83,13 @@ Window_Module start_up(const Start_Up_Services& services)
     check_layer(services, services.toolkit_layer, "customtkinter");
     // The module brings the rest with it (browser opener, image loader, process starter, the
     // widget components); a layer still missing fails here with the loader's own error.
-    void* library = open_library(services.module_path);
+    void* library = platform::open_library(services.module_path);
     if (library == nullptr)
-        throw std::runtime_error("cannot load the window module: " + library_error());
+        throw std::runtime_error("cannot load the window module: " + platform::library_error());
     Window_Module module;
-    module.GUI = reinterpret_cast<decltype(module.GUI)>(find_entry(library, "pelderwick_GUI"));
+    module.GUI = reinterpret_cast<decltype(module.GUI)>(platform::library_entry(library, "pelderwick_GUI"));
     module.run_stand_alone = reinterpret_cast<decltype(module.run_stand_alone)>(
-        find_entry(library, "pelderwick_run_stand_alone"));
+        platform::library_entry(library, "pelderwick_run_stand_alone"));
     if (module.GUI == nullptr || module.run_stand_alone == nullptr)
         throw std::runtime_error("the window module lacks its entries");
     return module;

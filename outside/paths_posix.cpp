@@ -42,4 +42,20 @@ std::string local_path(const std::string& path)
     return text;
 }
 
+void* open_library(const std::string& name)
+{
+    return dlopen(name.c_str(), RTLD_NOW | RTLD_GLOBAL);
+}
+
+void* library_entry(void* library, const char* name)
+{
+    return dlsym(library, name);
+}
+
+std::string library_error()
+{
+    const char* text = dlerror();
+    return text != nullptr ? text : "unknown error";
+}
+
 } // namespace platform

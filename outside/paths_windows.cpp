@@ -48,4 +48,22 @@ std::string local_path(const std::string& path)
     return path;
 }
 
+void* open_library(const std::string& name)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wide.data(), size);
+    return reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
+}
+
+void* library_entry(void* library, const char* name)
+{
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+
+std::string library_error()
+{
+    return "error " + std::to_string(GetLastError());
+}
+
 } // namespace platform

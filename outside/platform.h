@@ -17,6 +17,13 @@ std::string module_directory();
 // directory where there are no drives.
 std::string local_path(const std::string& path);
 
+// Loads a shared library by name or path; nullptr when it cannot be loaded.
+void* open_library(const std::string& name);
+// An entry of a loaded library by its C name; nullptr when missing.
+void* library_entry(void* library, const char* name);
+// Why the last open_library failed.
+std::string library_error();
+
 // Starts a child process from one exact command line, detached, without waiting. Throws when it
 // cannot be started.
 void start_process(const std::string& command_line);

@@ -1,0 +1,244 @@
+#include "envelope.h"
+
+#include "envelope_text.h"
+#include "platform.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+
+namespace {
+
+std::filesystem::path to_path(const std::string& utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string from_path(const std::filesystem::path& path)
+{
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+const QColor red(210, 35, 35);
+
+std::string text_of(const Record& request, const char* key)
+{
+    return std::get<std::string>(request.at(key));
+}
+
+QString qtext(const Record& request, const char* key)
+{
+    return QString::fromStdString(text_of(request, key));
+}
+
+// The Windows names of the offered fonts; elsewhere Qt falls back to an installed CJK font.
+QFont font_named(const std::string& name)
+{
+    static const std::pair<const char*, const char*> windows_names[] = {
+        {"微軟正黑體", "Microsoft JhengHei"}, {"標楷體", "DFKai-SB"}, {"新細明體", "PMingLiU"}};
+    QString family = QString::fromStdString(name);
+    for (const auto& [chinese, windows] : windows_names) {
+        if (name == chinese)
+            family = QString::fromUtf8(windows);
+    }
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+double size_ratio(const Record& request)
+{
+    const Value& value = request.at("文字大小比例");
+    double ratio = std::holds_alternative<double>(value) ? std::get<double>(value)
+        : std::holds_alternative<long long>(value)       ? double(std::get<long long>(value))
+                                                         : std::nan("");
+    if (!(std::isfinite(ratio) && ratio > 0)) {
+        std::fprintf(stderr, "envelope: the text size ratio is not a positive number; using 1\n");
+        ratio = 1;
+    }
+    return ratio;
+}
+
+struct Page
+{
+    QPainter& painter;
+    double px_per_mm;
+    Envelope_Format format;
+    QFont chinese;
+    QFont latin;
+    double ratio;
+
+    QRectF mm(double x, double y, double w, double h) const
+    {
+        return {x * px_per_mm, y * px_per_mm, w * px_per_mm, h * px_per_mm};
+    }
+
+    void text(const QString& content, const QRectF& block, double size_mm, Writing writing,
+              Align align = Align::start, QColor colour = Qt::black) const
+    {
+        set_text(painter, px_per_mm, content, block, {chinese, latin, size_mm * ratio, colour},
+                 writing, align);
+    }
+
+    void frame(const QRectF& block_mm) const
+    {
+        if (!format.framed)
+            return;
+        painter.setPen(QPen(red, 0.35 * px_per_mm));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(mm(block_mm.x(), block_mm.y(), block_mm.width(), block_mm.height()));
+    }
+
+    // Six boxes, three and three, one digit each; a shorter code fills the first boxes.
+    void postal_boxes(const QString& code, double x, double y, double box_w, double box_h) const
+    {
+        QString digits;
+        for (const QChar c : code) {
+            if (c.isDigit())
+                digits += QString::number(c.digitValue());
+        }
+        const double step = box_w + box_w * 0.12;
+        for (int i = 0; i < 6; ++i) {
+            const double left = x + step * i + (i >= 3 ? box_w * 0.45 : 0);
+            frame({left, y, box_w, box_h});
+            if (i < digits.size())
+                text(digits.mid(i, 1), {left, y + (box_h - box_w * 0.8) / 2, box_w, box_h},
+                     box_w * 0.8 / ratio, Writing::horizontal, Align::centre);
+        }
+    }
+};
+
+QString recipient_name(const Record& request)
+{
+    const QString name = qtext(request, "收件人姓名");
+    return name.isEmpty() ? name : name + QStringLiteral(" 收");
+}
+
+void lay_out_vertical(const Page& page, const Record& request)
+{
+    const double W = page.format.width_mm;
+    const double H = page.format.height_mm;
+    const bool has_recipient = !text_of(request, "收件人姓名").empty()
+        || !text_of(request, "收件人地址").empty() || !text_of(request, "收件人郵遞區號").empty();
+    if (has_recipient) {
+        page.postal_boxes(qtext(request, "收件人郵遞區號"), W - 8 - 45.5, 10, 6.5, 8);
+        page.text(qtext(request, "收件人地址"), {W - 8 - 26, 24, 26, H - 60}, 6.5,
+                  Writing::vertical);
+        const QRectF name_frame(W / 2 - 15, 30, 26, H - 62);
+        page.frame(name_frame);
+        page.text(recipient_name(request), name_frame.adjusted(2, 4, -2, -4), 14, Writing::vertical,
+                  Align::centre);
+    }
+    page.text(qtext(request, "寄件人地址"), {21, H * 0.52, 16, H * 0.37}, 4, Writing::vertical);
+    page.text(qtext(request, "寄件人姓名"), {8, H * 0.52, 12, H * 0.37}, 5, Writing::vertical);
+    page.postal_boxes(qtext(request, "寄件人郵遞區號"), 8, H - 14, 4.5, 5.5);
+}
+
+void lay_out_horizontal(const Page& page, const Record& request)
+{
+    const double W = page.format.width_mm;
+    const double H = page.format.height_mm;
+    page.postal_boxes(qtext(request, "寄件人郵遞區號"), 10, 9, 4.5, 5.5);
+    page.text(qtext(request, "寄件人地址"), {10, 17, W * 0.45 - 10, 11}, 4, Writing::horizontal);
+    page.text(qtext(request, "寄件人姓名"), {10, 29, W * 0.45 - 10, 7}, 5, Writing::horizontal);
+    const double x = W * 0.38;
+    const double top = H * 0.42;
+    if (!text_of(request, "收件人郵遞區號").empty())
+        page.postal_boxes(qtext(request, "收件人郵遞區號"), x, top, 6.5, 8);
+    page.text(qtext(request, "收件人地址"), {x, top + 11, W - 12 - x, 19}, 6, Writing::horizontal);
+    page.text(recipient_name(request), {x, top + 31, W - 12 - x, H - top - 36}, 10,
+              Writing::horizontal);
+}
+
+} // namespace
+
+Envelope_Format envelope_format(const std::string& format_text)
+{
+    static const QRegularExpression size(
+        QStringLiteral("\\((\\d+(?:\\.\\d+)?)cm x (\\d+(?:\\.\\d+)?)cm\\)$"));
+    const QString text = QString::fromStdString(format_text);
+    const auto match = size.match(text);
+    if (!match.hasMatch())
+        throw std::invalid_argument("unknown envelope format \"" + format_text + "\"");
+    const double a = match.captured(1).toDouble() * 10;
+    const double b = match.captured(2).toDouble() * 10;
+    Envelope_Format format;
+    format.vertical = text.contains(QStringLiteral("直式"));
+    format.framed = !text.contains(QStringLiteral("(無框線)"));
+    format.width_mm = format.vertical ? std::min(a, b) : std::max(a, b);
+    format.height_mm = format.vertical ? std::max(a, b) : std::min(a, b);
+    return format;
+}
+
+std::string safe_file_stem(const std::string& recipient)
+{
+    QString stem;
+    for (const char32_t c : QString::fromStdString(recipient).toUcs4()) {
+        const bool refused = c < 0x20 || c == 0x7F || QStringLiteral("<>:\"/\\|?*").contains(QChar(c));
+        stem += refused ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
+    }
+    stem.replace(QStringLiteral(".."), QStringLiteral("_"));
+    while (stem.startsWith(u'.') || stem.startsWith(u' '))
+        stem.remove(0, 1);
+    while (stem.endsWith(u'.') || stem.endsWith(u' '))
+        stem.chop(1);
+    static const QRegularExpression device(
+        QStringLiteral("^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])$"),
+        QRegularExpression::CaseInsensitiveOption);
+    if (device.match(stem).hasMatch())
+        stem.prepend(u'_');
+    if (stem.size() > 60)
+        stem.truncate(60);
+    return stem.toStdString();
+}
+
+std::filesystem::path unused_path(const std::filesystem::path& folder, const std::string& stem)
+{
+    for (int n = 1;; ++n) {
+        const std::string name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".pdf";
+        const auto path = folder / to_path(name);
+        if (!std::filesystem::exists(path))
+            return path;
+    }
+}
+
+std::filesystem::path make_envelope(const Record& request)
+{
+    const Envelope_Format format = envelope_format(text_of(request, "信件格式"));
+    const std::filesystem::path folder
+        = to_path(platform::local_path(text_of(request, "存檔路徑")));
+    std::filesystem::create_directories(folder);
+    const std::string who = safe_file_stem(text_of(request, "收件人姓名"));
+    const std::string stem = QDateTime::currentDateTime()
+                                 .toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))
+                                 .toStdString()
+        + "_" + (who.empty() ? "寄件人" : who);
+    const std::filesystem::path path = unused_path(folder, stem);
+
+    QPdfWriter writer(QString::fromStdString(from_path(path)));
+    writer.setResolution(600);
+    writer.setPageSize(QPageSize(QSizeF(format.width_mm, format.height_mm), QPageSize::Millimeter,
+                                 QString(), QPageSize::ExactMatch));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setTitle(QStringLiteral("信封 ") + qtext(request, "收件人姓名"));
+    QPainter painter(&writer);
+    if (!painter.isActive())
+        throw std::runtime_error("cannot write " + from_path(path));
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Page page {painter, writer.resolution() / 25.4, format,
+                     font_named(text_of(request, "中文文字字體")),
+                     font_named(text_of(request, "英文文字字體")), size_ratio(request)};
+    if (format.vertical)
+        lay_out_vertical(page, request);
+    else
+        lay_out_horizontal(page, request);
+    if (!painter.end())
+        throw std::runtime_error("cannot finish " + from_path(path));
+    return path;
+}
