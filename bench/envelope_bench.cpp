@@ -44,8 +44,8 @@ int main(int argc, char** argv)
     QGuiApplication application(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     const char* formats[] = {"12K直式信封(11.5cm x 23cm)", "12K橫式信封(23cm x 11.5cm)",
-                             "DL橫式信封(22cm x 11cm)", "12K直式信封(無框線)(11.5cm x 23cm)",
-                             "12K橫式信封(無框線)(23cm x 11.5cm)", "西式信封(10cm x 22cm)"};
+        "DL橫式信封(22cm x 11cm)", "12K直式信封(無框線)(11.5cm x 23cm)",
+        "12K橫式信封(無框線)(23cm x 11.5cm)", "西式信封(10cm x 22cm)"};
     make_envelope(sample(formats[0], 0)); // fonts loaded once, as in a running worker
     std::printf("%d runs; per envelope, ms: median (min-max)\n", runs);
     QElapsedTimer clock;
@@ -57,8 +57,8 @@ int main(int argc, char** argv)
             times.push_back(double(clock.nsecsElapsed()) / 1e6);
         }
         std::printf("  %-40s %7.2f (%.2f-%.2f)\n", format, median(times),
-                    *std::min_element(times.begin(), times.end()),
-                    *std::max_element(times.begin(), times.end()));
+            *std::min_element(times.begin(), times.end()),
+            *std::max_element(times.begin(), times.end()));
     }
     std::vector<double> batches;
     for (int i = 0; i < runs; ++i) {
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         batches.push_back(double(clock.nsecsElapsed()) / 1e6);
     }
     std::printf("  batch of 7, ms: median %.2f (%.2f-%.2f), %.2f per envelope\n", median(batches),
-                *std::min_element(batches.begin(), batches.end()),
-                *std::max_element(batches.begin(), batches.end()), median(batches) / 7);
+        *std::min_element(batches.begin(), batches.end()),
+        *std::max_element(batches.begin(), batches.end()), median(batches) / 7);
     return 0;
 }

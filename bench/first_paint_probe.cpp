@@ -53,12 +53,13 @@ void measure_click(QWidget* app)
 {
     for (int row = 0; row < 7; ++row) {
         for (const char* column : {"收件人姓名", "收件人郵遞區號", "收件人地址"}) {
-            auto* cell = app->findChild<QLineEdit*>(QString::fromUtf8(column)
-                                                    + QStringLiteral("[%1]").arg(row));
+            auto* cell = app->findChild<QLineEdit*>(
+                QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row));
             cell->setText(QStringLiteral("測試%1").arg(row));
         }
     }
-    const QString journal = QDir::homePath() + QStringLiteral("/brintlow/Pelderwick/requests.jsonl");
+    const QString journal
+        = QDir::homePath() + QStringLiteral("/brintlow/Pelderwick/requests.jsonl");
     const int before = line_count(journal);
     auto* output = app->findChild<QPushButton*>(QStringLiteral("輸出單據"));
     QElapsedTimer clock;

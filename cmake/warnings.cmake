@@ -1,3 +1,8 @@
 add_library(project_warnings INTERFACE)
 target_compile_options(project_warnings INTERFACE -Wall -Wextra -Wpedantic -Wshadow
                                                   -Wnon-virtual-dtor -Wold-style-cast)
+# GCC 12's optimiser reports false positives on std::string concatenation (GCC bug 105651) and on
+# moving std::optional (GCC bug 107919) at -O2 and above.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(project_warnings INTERFACE -Wno-restrict -Wno-maybe-uninitialized)
+endif()

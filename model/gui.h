@@ -19,6 +19,7 @@ MODEL_EXPORT void run_stand_alone();
 
 // The same entries by C names, for a host that binds them after loading the module.
 extern "C" {
-MODEL_EXPORT void pelderwick_GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable);
+MODEL_EXPORT void pelderwick_GUI(
+    Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable);
 MODEL_EXPORT void pelderwick_run_stand_alone();
 }

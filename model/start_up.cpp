@@ -7,7 +7,6 @@
 #include <mutex>
 #include <stdexcept>
 
-
 namespace {
 
 std::string from_environment(const char* variable, const char* fallback)
@@ -34,8 +33,8 @@ std::optional<std::string> read_standard_input()
 
 // A missing layer gets its install command; if that does not help, the user is told what to
 // install and loading waits for Enter. Loading goes on either way.
-void check_layer(const Start_Up_Services& services, const std::string& library,
-                 const std::string& package)
+void check_layer(
+    const Start_Up_Services& services, const std::string& library, const std::string& package)
 {
     if (services.can_load(library))
         return;
@@ -68,9 +67,10 @@ Start_Up_Services system_services()
     Start_Up_Services services;
     services.tk_layer = from_environment("PELDERWICK_TK_LAYER", tk);
     services.toolkit_layer = from_environment("PELDERWICK_TOOLKIT_LAYER", toolkit);
-    services.module_path = from_environment("PELDERWICK_WINDOW_MODULE",
-                                            (platform::module_directory() + module).c_str());
-    services.can_load = [](const std::string& library) { return platform::open_library(library) != nullptr; };
+    services.module_path = from_environment(
+        "PELDERWICK_WINDOW_MODULE", (platform::module_directory() + module).c_str());
+    services.can_load
+        = [](const std::string& library) { return platform::open_library(library) != nullptr; };
     services.run_command = run_in_shell;
     services.read_line = read_standard_input;
     services.write_line = [](const std::string& line) { std::cout << line << std::endl; };
@@ -87,7 +87,8 @@ Window_Module start_up(const Start_Up_Services& services)
     if (library == nullptr)
         throw std::runtime_error("cannot load the window module: " + platform::library_error());
     Window_Module module;
-    module.GUI = reinterpret_cast<decltype(module.GUI)>(platform::library_entry(library, "pelderwick_GUI"));
+    module.GUI = reinterpret_cast<decltype(module.GUI)>(
+        platform::library_entry(library, "pelderwick_GUI"));
     module.run_stand_alone = reinterpret_cast<decltype(module.run_stand_alone)>(
         platform::library_entry(library, "pelderwick_run_stand_alone"));
     if (module.GUI == nullptr || module.run_stand_alone == nullptr)

@@ -19,12 +19,12 @@ struct Window_Module
 // What loading uses of the system; tests replace any of them.
 struct Start_Up_Services
 {
-    std::string tk_layer;      // library that stands for the Tk layer (Qt's GUI layer)
+    std::string tk_layer; // library that stands for the Tk layer (Qt's GUI layer)
     std::string toolkit_layer; // library that stands for the widget toolkit (Qt's widget layer)
-    std::string module_path;   // the window module
+    std::string module_path; // the window module
     std::function<bool(const std::string& library)> can_load;
     std::function<void(const std::string& command)> run_command; // waits; throws if it cannot run
-    std::function<std::optional<std::string>()> read_line;       // nothing at the end of input
+    std::function<std::optional<std::string>()> read_line; // nothing at the end of input
     std::function<void(const std::string& line)> write_line;
 };
 

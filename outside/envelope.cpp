@@ -40,8 +40,8 @@ QString qtext(const Record& request, const char* key)
 // The Windows names of the offered fonts; elsewhere Qt falls back to an installed CJK font.
 QFont font_named(const std::string& name)
 {
-    static const std::pair<const char*, const char*> windows_names[] = {
-        {"微軟正黑體", "Microsoft JhengHei"}, {"標楷體", "DFKai-SB"}, {"新細明體", "PMingLiU"}};
+    static const std::pair<const char*, const char*> windows_names[]
+        = {{"微軟正黑體", "Microsoft JhengHei"}, {"標楷體", "DFKai-SB"}, {"新細明體", "PMingLiU"}};
     QString family = QString::fromStdString(name);
     for (const auto& [chinese, windows] : windows_names) {
         if (name == chinese)
@@ -80,10 +80,10 @@ struct Page
     }
 
     void text(const QString& content, const QRectF& block, double size_mm, Writing writing,
-              Align align = Align::start, QColor colour = Qt::black) const
+        Align align = Align::start, QColor colour = Qt::black) const
     {
         set_text(painter, px_per_mm, content, block, {chinese, latin, size_mm * ratio, colour},
-                 writing, align);
+            writing, align);
     }
 
     void frame(const QRectF& block_mm) const
@@ -109,7 +109,7 @@ struct Page
             frame({left, y, box_w, box_h});
             if (i < digits.size())
                 text(digits.mid(i, 1), {left, y + (box_h - box_w * 0.8) / 2, box_w, box_h},
-                     box_w * 0.8 / ratio, Writing::horizontal, Align::centre);
+                    box_w * 0.8 / ratio, Writing::horizontal, Align::centre);
         }
     }
 };
@@ -128,12 +128,12 @@ void lay_out_vertical(const Page& page, const Record& request)
         || !text_of(request, "收件人地址").empty() || !text_of(request, "收件人郵遞區號").empty();
     if (has_recipient) {
         page.postal_boxes(qtext(request, "收件人郵遞區號"), W - 8 - 45.5, 10, 6.5, 8);
-        page.text(qtext(request, "收件人地址"), {W - 8 - 26, 24, 26, H - 60}, 6.5,
-                  Writing::vertical);
+        page.text(
+            qtext(request, "收件人地址"), {W - 8 - 26, 24, 26, H - 60}, 6.5, Writing::vertical);
         const QRectF name_frame(W / 2 - 15, 30, 26, H - 62);
         page.frame(name_frame);
         page.text(recipient_name(request), name_frame.adjusted(2, 4, -2, -4), 14, Writing::vertical,
-                  Align::centre);
+            Align::centre);
     }
     page.text(qtext(request, "寄件人地址"), {21, H * 0.52, 16, H * 0.37}, 4, Writing::vertical);
     page.text(qtext(request, "寄件人姓名"), {8, H * 0.52, 12, H * 0.37}, 5, Writing::vertical);
@@ -152,8 +152,8 @@ void lay_out_horizontal(const Page& page, const Record& request)
     if (!text_of(request, "收件人郵遞區號").empty())
         page.postal_boxes(qtext(request, "收件人郵遞區號"), x, top, 6.5, 8);
     page.text(qtext(request, "收件人地址"), {x, top + 11, W - 12 - x, 19}, 6, Writing::horizontal);
-    page.text(recipient_name(request), {x, top + 31, W - 12 - x, H - top - 36}, 10,
-              Writing::horizontal);
+    page.text(
+        recipient_name(request), {x, top + 31, W - 12 - x, H - top - 36}, 10, Writing::horizontal);
 }
 
 } // namespace
@@ -180,7 +180,8 @@ std::string safe_file_stem(const std::string& recipient)
 {
     QString stem;
     for (const char32_t c : QString::fromStdString(recipient).toUcs4()) {
-        const bool refused = c < 0x20 || c == 0x7F || QStringLiteral("<>:\"/\\|?*").contains(QChar(c));
+        const bool refused
+            = c < 0x20 || c == 0x7F || QStringLiteral("<>:\"/\\|?*").contains(QChar(c));
         stem += refused ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
     }
     stem.replace(QStringLiteral(".."), QStringLiteral("_"));
@@ -188,8 +189,7 @@ std::string safe_file_stem(const std::string& recipient)
         stem.remove(0, 1);
     while (stem.endsWith(u'.') || stem.endsWith(u' '))
         stem.chop(1);
-    static const QRegularExpression device(
-        QStringLiteral("^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])$"),
+    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])$"),
         QRegularExpression::CaseInsensitiveOption);
     if (device.match(stem).hasMatch())
         stem.prepend(u'_');
@@ -215,16 +215,15 @@ std::filesystem::path make_envelope(const Record& request)
         = to_path(platform::local_path(text_of(request, "存檔路徑")));
     std::filesystem::create_directories(folder);
     const std::string who = safe_file_stem(text_of(request, "收件人姓名"));
-    const std::string stem = QDateTime::currentDateTime()
-                                 .toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"))
-                                 .toStdString()
+    const std::string stem
+        = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString()
         + "_" + (who.empty() ? "寄件人" : who);
     const std::filesystem::path path = unused_path(folder, stem);
 
     QPdfWriter writer(QString::fromStdString(from_path(path)));
     writer.setResolution(600);
     writer.setPageSize(QPageSize(QSizeF(format.width_mm, format.height_mm), QPageSize::Millimeter,
-                                 QString(), QPageSize::ExactMatch));
+        QString(), QPageSize::ExactMatch));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setTitle(QStringLiteral("信封 ") + qtext(request, "收件人姓名"));
     QPainter painter(&writer);
@@ -232,8 +231,8 @@ std::filesystem::path make_envelope(const Record& request)
         throw std::runtime_error("cannot write " + from_path(path));
     painter.setRenderHint(QPainter::Antialiasing);
     const Page page {painter, writer.resolution() / 25.4, format,
-                     font_named(text_of(request, "中文文字字體")),
-                     font_named(text_of(request, "英文文字字體")), size_ratio(request)};
+        font_named(text_of(request, "中文文字字體")), font_named(text_of(request, "英文文字字體")),
+        size_ratio(request)};
     if (format.vertical)
         lay_out_vertical(page, request);
     else

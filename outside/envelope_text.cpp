@@ -27,7 +27,7 @@ QFont sized(QFont font, double size_px)
 }
 
 std::vector<Glyph> shape(const QString& text, const QFont& chinese, const QFont& latin,
-                         double size_px, Writing writing, QPaintDevice* device)
+    double size_px, Writing writing, QPaintDevice* device)
 {
     const QFontMetricsF chinese_metrics(chinese, device);
     const QFontMetricsF latin_metrics(latin, device);
@@ -69,7 +69,7 @@ double extent(const std::vector<Glyph>& line)
 }
 
 void draw_line(QPainter& painter, const std::vector<Glyph>& line, QPointF start, double size_px,
-               const QFont& chinese, const QFont& latin, Writing writing)
+    const QFont& chinese, const QFont& latin, Writing writing)
 {
     const QFontMetricsF chinese_metrics(chinese, painter.device());
     const QFontMetricsF latin_metrics(latin, painter.device());
@@ -99,7 +99,7 @@ void draw_line(QPainter& painter, const std::vector<Glyph>& line, QPointF start,
 } // namespace
 
 double set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
-                Text_Style style, Writing writing, Align align)
+    Text_Style style, Writing writing, Align align)
 {
     if (text.isEmpty())
         return style.size_mm;
@@ -128,11 +128,12 @@ double set_text(QPainter& painter, double px_per_mm, const QString& text, const 
         const double offset = align == Align::centre ? (length - extent(lines[i])) / 2 : 0;
         if (writing == Writing::horizontal) {
             draw_line(painter, lines[i], {area.left() + offset, area.top() + pitch * double(i)},
-                      size_px, chinese, latin, writing);
+                size_px, chinese, latin, writing);
         } else {
             // Columns from the right edge leftwards, each centred on its own axis.
             const double x = area.right() - size_px / 2 - pitch * double(i);
-            draw_line(painter, lines[i], {x, area.top() + offset}, size_px, chinese, latin, writing);
+            draw_line(
+                painter, lines[i], {x, area.top() + offset}, size_px, chinese, latin, writing);
         }
     }
     return size_px / px_per_mm;

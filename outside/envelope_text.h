@@ -24,7 +24,7 @@ enum class Align { start, centre };
 
 // Draws `text` inside `block` (in millimetres); returns the size in millimetres it was set at.
 double set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
-                Text_Style style, Writing writing, Align align = Align::start);
+    Text_Style style, Writing writing, Align align = Align::start);
 
 // Chinese text goes to the Chinese font; Latin letters, digits and punctuation to the Latin one.
 bool is_latin(char32_t c);

@@ -12,8 +12,8 @@ std::string module_directory()
 {
     Dl_info info {};
     link_map* map = nullptr;
-    if (dladdr1(reinterpret_cast<void*>(&module_directory), &info,
-                reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP)
+    if (dladdr1(reinterpret_cast<void*>(&module_directory), &info, reinterpret_cast<void**>(&map),
+            RTLD_DL_LINKMAP)
         == 0)
         throw std::runtime_error("cannot find the module's own file");
     // The main program has no name in the link map; its file is /proc/self/exe.

@@ -40,7 +40,7 @@ void finish_demo(QWidget* app)
     app->grab().save(QString::fromStdString(shot));
     std::printf("Demo: %d envelopes (PDF), requests.jsonl and a picture of the window are in %s\n"
                 "Demo: the picture is %s\n",
-                envelopes_made.load(), folder.c_str(), shot.c_str());
+        envelopes_made.load(), folder.c_str(), shot.c_str());
     std::fflush(stdout);
     app->close();
 }

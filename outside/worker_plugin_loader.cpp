@@ -1,6 +1,5 @@
-#include "worker_plugin.h"
-
 #include "platform.h"
+#include "worker_plugin.h"
 
 #include <stdexcept>
 

@@ -58,8 +58,8 @@ QString page_text(const QString& pdf)
 QImage rendered(const QString& pdf, int dpi)
 {
     QTemporaryDir place;
-    run("pdftoppm", {"-r", QString::number(dpi), "-png", "-singlefile", pdf,
-                     place.filePath("page")});
+    run("pdftoppm",
+        {"-r", QString::number(dpi), "-png", "-singlefile", pdf, place.filePath("page")});
     return QImage(place.filePath("page.png"));
 }
 
@@ -71,7 +71,7 @@ bool is_red(QRgb pixel)
 int red_pixels(const QImage& page, QRectF area_mm, double px_per_mm)
 {
     const QRect area(QPointF(area_mm.topLeft() * px_per_mm).toPoint(),
-                     QPointF(area_mm.bottomRight() * px_per_mm).toPoint());
+        QPointF(area_mm.bottomRight() * px_per_mm).toPoint());
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x)
@@ -112,8 +112,10 @@ private slots:
         QTest::addColumn<QSizeF>("size_mm");
         QTest::addColumn<bool>("vertical");
         QTest::addColumn<bool>("framed");
-        QTest::newRow("12K vertical") << "12K直式信封(11.5cm x 23cm)" << QSizeF(115, 230) << true << true;
-        QTest::newRow("12K horizontal") << "12K橫式信封(23cm x 11.5cm)" << QSizeF(230, 115) << false << true;
+        QTest::newRow("12K vertical")
+            << "12K直式信封(11.5cm x 23cm)" << QSizeF(115, 230) << true << true;
+        QTest::newRow("12K horizontal")
+            << "12K橫式信封(23cm x 11.5cm)" << QSizeF(230, 115) << false << true;
         QTest::newRow("DL") << "DL橫式信封(22cm x 11cm)" << QSizeF(220, 110) << false << true;
         QTest::newRow("12K vertical, no frame")
             << "12K直式信封(無框線)(11.5cm x 23cm)" << QSizeF(115, 230) << true << false;
@@ -134,7 +136,7 @@ private slots:
         QCOMPARE(size.height() > size.width(), vertical);
         const QString text = page_text(pdf);
         for (const char* wanted : {"Chang張偉倫", "陳大文", "臺中市西區民權路91號5樓",
-                                   "臺北市大安區復興南路一段390號", "403041", "106"})
+                 "臺北市大安區復興南路一段390號", "403041", "106"})
             QVERIFY2(holds_each_character(text, QString::fromUtf8(wanted)), wanted);
         const double px_per_mm = 100 / 25.4;
         const QImage page = rendered(pdf, 100);
@@ -151,14 +153,13 @@ private slots:
     void hostile_names_stay_in_the_folder_and_nothing_is_overwritten()
     {
         const QDir folder(home_.filePath("brintlow/Pelderwick"));
-        const std::vector<std::string> names = {
-            "../../evil", "a/b\\c", "C:\\Windows\\x", "..", "CON", "\x01\x1f", "名字:*?<>|",
-            "/etc/passwd", ".hidden", "same", "same"};
+        const std::vector<std::string> names = {"../../evil", "a/b\\c", "C:\\Windows\\x", "..",
+            "CON", "\x01\x1f", "名字:*?<>|", "/etc/passwd", ".hidden", "same", "same"};
         std::set<std::string> files;
         for (const std::string& name : names) {
             const auto path = make_envelope(request("DL橫式信封(22cm x 11cm)", name));
             QCOMPARE(QDir(QString::fromStdString(path.parent_path().string())).canonicalPath(),
-                     folder.canonicalPath());
+                folder.canonicalPath());
             QVERIFY(std::filesystem::exists(path));
             files.insert(path.filename().string());
         }

@@ -86,8 +86,8 @@ private slots:
         run_host(slow, [](QWidget* app) {
             type_name(app, 0, "first");
             type_name(app, 1, "second");
-            QTest::mouseClick(app->findChild<QPushButton*>(QStringLiteral("輸出單據")),
-                              Qt::LeftButton);
+            QTest::mouseClick(
+                app->findChild<QPushButton*>(QStringLiteral("輸出單據")), Qt::LeftButton);
             QTRY_COMPARE_WITH_TIMEOUT(caption(app), QStringLiteral("輸出中."), 2000);
             QTRY_COMPARE_WITH_TIMEOUT(caption(app), QStringLiteral("輸出中.."), 2000);
             QTRY_COMPARE_WITH_TIMEOUT(caption(app), QStringLiteral("輸出單據"), 5000);
@@ -124,8 +124,8 @@ private slots:
         run_host(flaky, [](QWidget* app) {
             type_name(app, 0, "lost");
             type_name(app, 1, "kept");
-            QTest::mouseClick(app->findChild<QPushButton*>(QStringLiteral("輸出單據")),
-                              Qt::LeftButton);
+            QTest::mouseClick(
+                app->findChild<QPushButton*>(QStringLiteral("輸出單據")), Qt::LeftButton);
         });
         QCOMPARE(recorded_names(home_.path()), std::vector<std::string> {"kept"});
     }

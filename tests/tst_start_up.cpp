@@ -25,8 +25,8 @@ std::string built_module()
 struct Console
 {
     std::vector<std::string> log;
-    std::set<std::string> present;           // layers that load
-    std::set<std::string> installs;          // layers whose install command makes them load
+    std::set<std::string> present; // layers that load
+    std::set<std::string> installs; // layers whose install command makes them load
     bool shell_fails = false;
     int lines_available = 100;
 
@@ -83,8 +83,9 @@ private slots:
         console.present = {widget_layer};
         console.installs = {gui_layer};
         start_up(console.services());
-        QCOMPARE(console.log, (Log {"load gui-layer", "run py -m pip install tkinter",
-                                    "load gui-layer", "load widget-layer"}));
+        QCOMPARE(console.log,
+            (Log {"load gui-layer", "run py -m pip install tkinter", "load gui-layer",
+                "load widget-layer"}));
     }
 
     void install_that_does_not_help_asks_once_then_checks_the_toolkit()
@@ -93,8 +94,8 @@ private slots:
         console.present = {widget_layer};
         start_up(console.services());
         QCOMPARE(console.log,
-                 (Log {"load gui-layer", "run py -m pip install tkinter", "load gui-layer",
-                       "write 請安裝 py -m pip install tkinter", "read", "load widget-layer"}));
+            (Log {"load gui-layer", "run py -m pip install tkinter", "load gui-layer",
+                "write 請安裝 py -m pip install tkinter", "read", "load widget-layer"}));
     }
 
     void shell_that_cannot_run_goes_straight_to_the_prompt()
@@ -103,21 +104,21 @@ private slots:
         console.present = {gui_layer};
         console.shell_fails = true;
         start_up(console.services());
-        QCOMPARE(console.log, (Log {"load gui-layer", "load widget-layer",
-                                    "run py -m pip install customtkinter",
-                                    "write 請安裝 py -m pip install customtkinter", "read"}));
+        QCOMPARE(console.log,
+            (Log {"load gui-layer", "load widget-layer", "run py -m pip install customtkinter",
+                "write 請安裝 py -m pip install customtkinter", "read"}));
     }
 
     void both_missing_for_good_prompt_in_turn_then_loading_fails()
     {
         Console console;
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
-                                 start_up(console.services("/nonexistent/libpelderwick_gui.so")));
+        QVERIFY_THROWS_EXCEPTION(
+            std::runtime_error, start_up(console.services("/nonexistent/libpelderwick_gui.so")));
         QCOMPARE(console.log,
-                 (Log {"load gui-layer", "run py -m pip install tkinter", "load gui-layer",
-                       "write 請安裝 py -m pip install tkinter", "read", "load widget-layer",
-                       "run py -m pip install customtkinter", "load widget-layer",
-                       "write 請安裝 py -m pip install customtkinter", "read"}));
+            (Log {"load gui-layer", "run py -m pip install tkinter", "load gui-layer",
+                "write 請安裝 py -m pip install tkinter", "read", "load widget-layer",
+                "run py -m pip install customtkinter", "load widget-layer",
+                "write 請安裝 py -m pip install customtkinter", "read"}));
     }
 
     void end_of_input_ends_loading()
@@ -127,7 +128,7 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::runtime_error, start_up(console.services()));
         QCOMPARE(console.log.back(), std::string("read"));
         QVERIFY(std::find(console.log.begin(), console.log.end(), "load widget-layer")
-                == console.log.end());
+            == console.log.end());
     }
 
     void real_loader_finds_a_layer_the_install_put_in_place()
@@ -140,7 +141,7 @@ private slots:
         services.run_command = [&](const std::string& command) {
             commands.push_back(command);
             QFile::copy(QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Gui.so.6",
-                        QString::fromStdString(missing));
+                QString::fromStdString(missing));
         };
         services.read_line = []() -> std::optional<std::string> {
             throw std::logic_error("nothing should be read");
@@ -174,11 +175,13 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((out += program.readAllStandardOutput()).contains('\n'), 20000);
         QCOMPARE(out, QByteArray("請安裝 py -m pip install tkinter\n"));
         QTest::qWait(300); // it waits for Enter before going on
-        QCOMPARE(out += program.readAllStandardOutput(), QByteArray("請安裝 py -m pip install tkinter\n"));
+        QCOMPARE(out += program.readAllStandardOutput(),
+            QByteArray("請安裝 py -m pip install tkinter\n"));
         program.write("\n");
         QTRY_VERIFY_WITH_TIMEOUT((out += program.readAllStandardOutput()).count('\n') == 2, 20000);
-        QCOMPARE(out, QByteArray("請安裝 py -m pip install tkinter\n"
-                                 "請安裝 py -m pip install customtkinter\n"));
+        QCOMPARE(out,
+            QByteArray("請安裝 py -m pip install tkinter\n"
+                       "請安裝 py -m pip install customtkinter\n"));
         program.write("\n");
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), 1);
