@@ -48,12 +48,18 @@ std::string local_path(const std::string& path)
     return path;
 }
 
+std::wstring to_wide(const std::string& utf8)
+{
+    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                         nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
+    return wide;
+}
+
 void* open_library(const std::string& name)
 {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wide.data(), size);
-    return reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
+    return reinterpret_cast<void*>(LoadLibraryW(to_wide(name).c_str()));
 }
 
 void* library_entry(void* library, const char* name)

@@ -1,5 +1,11 @@
 #include "platform.h"
 
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QUrl>
+#include <stdexcept>
+
 #include <utility>
 
 namespace platform {
@@ -10,7 +16,17 @@ std::function<bool(const std::string&)> url_opener;
 } // namespace
 
 void start_native_process(const std::string& command_line);
-bool open_native_url(const std::string& url);
+
+namespace {
+
+bool open_native_url(const std::string& url)
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        throw std::runtime_error("no GUI application to open " + url);
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+} // namespace
 
 void start_process(const std::string& command_line)
 {

@@ -1,10 +1,6 @@
 #include "platform.h"
 
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QGuiApplication>
 #include <QProcess>
-#include <QUrl>
 #include <stdexcept>
 
 namespace platform {
@@ -23,13 +19,6 @@ void start_native_process(const std::string& command_line)
     }
     if (!started)
         throw std::runtime_error("cannot start \"" + command_line + "\"");
-}
-
-bool open_native_url(const std::string& url)
-{
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
-        throw std::runtime_error("no GUI application to open " + url);
-    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
 
 } // namespace platform

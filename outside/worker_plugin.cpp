@@ -11,7 +11,11 @@
 #include <cstdio>
 #include <memory>
 
+#if defined(_WIN32)
+#define WORKER_EXPORT extern "C" __declspec(dllexport)
+#else
 #define WORKER_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
