@@ -98,6 +98,33 @@ private slots:
         QCOMPARE(text_of(requests[3], "收件人姓名"), std::string("𠮷野家 😀"));
     }
 
+    void pasted_texts_reach_the_queue_unchanged_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("leading and trailing spaces") << QStringLiteral("  王 小明  ");
+        QTest::newRow("tab inside") << QStringLiteral("a\tb");
+        QTest::newRow("emoji with modifier") << QString::fromUtf8("😀👍🏽");
+        QTest::newRow("supplementary-plane CJK") << QString::fromUtf8("𠀀𪚥𠮷");
+        QTest::newRow("right-to-left marks") << QString::fromUtf8("\u200fשלום\u200e 123");
+        QTest::newRow("very long") << QString(10000, QChar(0x9F8D));
+    }
+    void pasted_texts_reach_the_queue_unchanged()
+    {
+        QFETCH(QString, text);
+        Recorded_Channels channels;
+        Stdout_Capture quiet;
+        run_window(channels, [&](QWidget* app) {
+            cell(app, "收件人地址", 0)->insert(text);
+            field(app, "寄件人姓名")->insert(text);
+            click(button(app, "輸出單據"));
+        });
+        const auto requests = channels.journal->requests();
+        QCOMPARE(requests.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(text_of(requests[0], "收件人地址")), text);
+        QCOMPARE(QString::fromStdString(text_of(requests[0], "寄件人姓名")), text);
+        QCOMPARE(record_from_json_line(quiet.lines().at(0)), requests[0]);
+    }
+
     void each_click_sends_again_and_earlier_requests_keep_their_values()
     {
         Recorded_Channels channels;
