@@ -56,11 +56,11 @@ private slots:
         std::thread worker;
         if (work_us >= 0) {
             worker = std::thread([&] {
-                run_worker(*channels.get_receipt_queue, *channels.get_receipt_event,
-                           [&](const Record& r) {
-                               std::this_thread::sleep_for(std::chrono::microseconds(work_us));
-                               produced.push_back(std::get<std::string>(r.at("收件人地址")));
-                           });
+                run_worker(
+                    *channels.get_receipt_queue, *channels.get_receipt_event, [&](const Record& r) {
+                        std::this_thread::sleep_for(std::chrono::microseconds(work_us));
+                        produced.push_back(std::get<std::string>(r.at("收件人地址")));
+                    });
             });
         }
         qint64 largest_gap = 0;
@@ -70,9 +70,8 @@ private slots:
                 QElapsedTimer since_beat;
                 since_beat.start();
                 QTimer heartbeat;
-                QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-                    largest_gap = std::max(largest_gap, since_beat.restart());
-                });
+                QObject::connect(&heartbeat, &QTimer::timeout,
+                    [&] { largest_gap = std::max(largest_gap, since_beat.restart()); });
                 heartbeat.start(5);
                 bool finished = false;
                 click_repeatedly(app, 0, [&] { finished = true; });
@@ -87,14 +86,14 @@ private slots:
         const auto entries = channels.journal->entries();
         QCOMPARE(entries.size(), std::size_t(clicks * 7 + 3));
         QCOMPARE(std::vector<std::string>(entries.end() - 3, entries.end()),
-                 (std::vector<std::string> {"put end null", "set end", "put get_receipt null"}));
+            (std::vector<std::string> {"put end null", "set end", "put get_receipt null"}));
         const auto requests = channels.journal->requests();
         for (int click = 0; click < clicks; ++click) {
             for (int row = 0; row < 7; ++row) {
                 const Record& request = requests[std::size_t(click * 7 + row)];
                 QCOMPARE(std::get<std::string>(request.at("收件人地址")), address(click, row));
-                QCOMPARE(std::get<std::string>(request.at("收件人姓名")),
-                         "姓名" + std::to_string(row));
+                QCOMPARE(
+                    std::get<std::string>(request.at("收件人姓名")), "姓名" + std::to_string(row));
             }
         }
         if (work_us < 0) {

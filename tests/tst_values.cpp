@@ -6,8 +6,13 @@
 #include "size_ratio.h"
 
 #include <QTest>
+#include <clocale>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <locale.h>
+#include <random>
+#include <regex>
 
 Q_DECLARE_METATYPE(std::string)
 Q_DECLARE_METATYPE(Value)
@@ -37,6 +42,52 @@ std::vector<std::string> recipients(const std::vector<Record>& requests)
     }
     return rows;
 }
+// A second, independent reading of the entry rules: a table of the digits the junk uses, a
+// regular expression for the form, and the C library's strtod in the "C" locale for the value.
+std::optional<double> oracle(const std::u32string& text)
+{
+    static const std::u32string spaces = U"\t\n\v\f\r \u0085\u00a0\u1680\u2000\u2001\u2002\u2003"
+                                         U"\u2004\u2005\u2006\u2007\u2008\u2009\u200a\u2028\u2029"
+                                         U"\u202f\u205f\u3000";
+    const auto first = text.find_first_not_of(spaces);
+    if (first == std::u32string::npos)
+        return std::nullopt;
+    const auto last = text.find_last_not_of(spaces);
+    std::string ascii;
+    for (char32_t c : text.substr(first, last - first + 1)) {
+        if (c >= U'０' && c <= U'９')
+            c = U'0' + (c - U'０');
+        else if (c >= U'٠' && c <= U'٩')
+            c = U'0' + (c - U'٠');
+        if (c >= 0x80)
+            return std::nullopt;
+        ascii += char(c);
+    }
+    std::string word = ascii;
+    for (char& c : word)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (word == "inf" || word == "infinity")
+        return std::numeric_limits<double>::infinity();
+    if (word == "nan")
+        return std::numeric_limits<double>::quiet_NaN();
+    static const std::regex decimal(R"([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?)");
+    if (!std::regex_match(ascii, decimal))
+        return std::nullopt;
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+    return strtod_l(ascii.c_str(), nullptr, c_locale);
+}
+
+bool same(std::optional<double> a, std::optional<double> b)
+{
+    if (a.has_value() != b.has_value())
+        return false;
+    if (!a)
+        return true;
+    if (std::isnan(*a) || std::isnan(*b))
+        return std::isnan(*a) && std::isnan(*b);
+    return std::memcmp(&*a, &*b, sizeof(double)) == 0;
+}
+
 } // namespace
 
 class Tst_Values : public QObject
@@ -222,6 +273,40 @@ private slots:
         else
             QCOMPARE(*result, percent);
         QCOMPARE(std::signbit(*result), std::signbit(percent));
+    }
+
+    void seeded_junk_reads_as_the_independent_rules_say()
+    {
+        const std::u32string alphabet
+            = U"0123456789０５９٣٧+-.eEinfatyINF %,_x\t \u3000\u00a0\u2028\u200b";
+        std::mt19937 random(20261208);
+        for (int row = 0; row < 20000; ++row) {
+            std::u32string text;
+            const int length = int(random() % 9);
+            for (int i = 0; i < length; ++i)
+                text += alphabet[random() % alphabet.size()];
+            const QString entry = QString::fromUcs4(text.data(), qsizetype(text.size()));
+            QVERIFY2(same(percent_from_text(entry), oracle(text)), qPrintable(entry));
+        }
+    }
+
+    void numbers_of_every_size_read_back_as_the_same_double()
+    {
+        std::mt19937_64 random(7);
+        for (int row = 0; row < 20000; ++row) {
+            const auto bits = random();
+            double value = 0;
+            std::memcpy(&value, &bits, sizeof value);
+            if (std::isnan(value))
+                continue;
+            const std::string text = ::shortest_real_text(value);
+            QVERIFY2(same(percent_from_text(QString::fromStdString(text)), value), text.c_str());
+            QVERIFY(same(percent_from_text(QString::fromStdString(text)),
+                oracle(std::u32string(text.begin(), text.end()))));
+            // What the dialog shows for a stored ratio reads back as that ratio times 100.
+            const std::string hint = ratio_hint_text(value / 100);
+            QVERIFY(same(percent_from_text(QString::fromStdString(hint)), (value / 100) * 100));
+        }
     }
 
     void requests_per_row_data()
