@@ -154,7 +154,7 @@ void set_tab_order(QWidget* app)
 void start_progress_indicator(Main_Window_State& state)
 {
     state.aa = [&state] { ::aa(state); };
-    QTimer::singleShot(500, state.app, [&state] { call_guarded("aa", state.aa); });
+    QTimer::singleShot(tick_ms, state.app, [&state] { call_guarded("aa", state.aa); });
 }
 
 // Closing the root window deletes it, and with it every settings window it owns.

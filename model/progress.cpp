@@ -39,5 +39,5 @@ void aa(Main_Window_State& state)
     state.entry_table->update();
     if (state.app.isNull())
         throw std::runtime_error("the main window is gone");
-    QTimer::singleShot(500, state.app, [&state] { call_guarded("aa", state.aa); });
+    QTimer::singleShot(tick_ms, state.app, [&state] { call_guarded("aa", state.aa); });
 }

@@ -52,6 +52,12 @@ struct Button_Events
     std::function<void()> button_event_006; // already wrapped by try_except_log
 };
 
+// The progress indicator's period. Only the long-life test builds it shorter.
+#ifndef PELDERWICK_TICK_MS
+#define PELDERWICK_TICK_MS 500
+#endif
+constexpr int tick_ms = PELDERWICK_TICK_MS;
+
 // Set by the stand-alone entry: no channel is touched.
 extern bool stand_alone_mode;
 

@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QUrl>
 #include <stdexcept>
-
 #include <utility>
 
 namespace platform {

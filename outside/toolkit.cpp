@@ -167,18 +167,28 @@ Option_Menu::Option_Menu(
     QWidget* parent, const char* name, const QStringList& values, const QFont& font, QSize size)
     : QPushButton(parent)
     , values_(values)
-    , menu_(new QMenu(this))
     , requested_(size)
 {
     setObjectName(QString::fromUtf8(name));
     setAccessibleName(objectName());
     setFont(font);
     setFixedHeight(size.height());
-    for (const QString& value : values)
-        menu_->addAction(value, this, [this, value] { set(value); });
-    setMenu(menu_);
+    connect(this, &QPushButton::clicked, this,
+        [this] { drop_down()->popup(mapToGlobal(rect().bottomLeft())); });
     if (!values.isEmpty())
         set(values.first());
+}
+
+QMenu* Option_Menu::drop_down()
+{
+    // Made on first use: under a style sheet Qt 6.4 keeps some memory for every menu it polishes,
+    // and most menus of a settings dialog are never opened.
+    if (menu_ == nullptr) {
+        menu_ = new QMenu(this);
+        for (const QString& value : values_)
+            menu_->addAction(value, this, [this, value] { set(value); });
+    }
+    return menu_;
 }
 
 void Option_Menu::set(const QString& text)

@@ -84,14 +84,14 @@ public:
     void set(const QString& text);
     QString get() const { return text(); }
     QStringList values() const { return values_; }
-    QMenu* drop_down() const { return menu_; }
+    QMenu* drop_down();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     QStringList values_;
-    QMenu* menu_;
+    QMenu* menu_ = nullptr;
     QSize requested_;
 };
 
