@@ -8,17 +8,6 @@
 
 namespace {
 
-QWidget* open_dialog(QWidget* app)
-{
-    const auto before = app->findChildren<QWidget*>(QStringLiteral("setting_window"));
-    click(button(app, "齒輪.png"));
-    for (QWidget* dialog : app->findChildren<QWidget*>(QStringLiteral("setting_window"))) {
-        if (!before.contains(dialog))
-            return dialog;
-    }
-    return nullptr;
-}
-
 QLineEdit* entry_of(QWidget* dialog)
 {
     return find<QLineEdit>(dialog, "entry");
@@ -27,11 +16,6 @@ QLineEdit* entry_of(QWidget* dialog)
 Option_Menu* menu_of(QWidget* dialog, const char* name)
 {
     return find<Option_Menu>(dialog, QString::fromUtf8(name));
-}
-
-void choose(Option_Menu* menu, int index)
-{
-    menu->drop_down()->actions().at(index)->trigger();
 }
 
 void confirm(QWidget* dialog)

@@ -1,9 +1,11 @@
 #include "window_driver.h"
 
 #include "gui.h"
+#include "toolkit.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -190,9 +192,9 @@ void type_into(QLineEdit* edit, const QString& text)
     if (edit == nullptr)
         throw std::invalid_argument("no such field");
     edit->setFocus();
-    // Latin-1 comes from the keyboard; everything else is committed as an input method does.
+    // ASCII comes from the keyboard; everything else is committed as an input method does.
     for (const uint code_point : text.toUcs4()) {
-        if (code_point < 0x100) {
+        if (code_point >= 0x20 && code_point < 0x7f) {
             QTest::keyClick(edit, static_cast<char>(code_point));
         } else {
             QInputMethodEvent commit;
@@ -213,6 +215,22 @@ void click(QPushButton* target)
 QString output_caption(QWidget* app)
 {
     return button(app, "輸出單據")->text();
+}
+
+QWidget* open_dialog(QWidget* app)
+{
+    const auto before = app->findChildren<QWidget*>(QStringLiteral("setting_window"));
+    click(button(app, "齒輪.png"));
+    for (QWidget* dialog : app->findChildren<QWidget*>(QStringLiteral("setting_window"))) {
+        if (!before.contains(dialog))
+            return dialog;
+    }
+    return nullptr;
+}
+
+void choose(Option_Menu* menu, int index)
+{
+    menu->drop_down()->actions().at(index)->trigger();
 }
 
 Stdout_Capture::Stdout_Capture(int fd)

@@ -64,6 +64,11 @@ void type_into(QLineEdit* edit, const QString& text);
 void click(QPushButton* button);
 QString output_caption(QWidget* app);
 
+// The settings dialog that a click on the gear opened; nullptr when none appeared.
+QWidget* open_dialog(QWidget* app);
+// Picks the index-th value of an option menu as its drop-down list does.
+void choose(Option_Menu* menu, int index);
+
 // Captures what is written to standard output (or another descriptor) while it lives.
 class Stdout_Capture
 {
