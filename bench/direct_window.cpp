@@ -1,5 +1,5 @@
 // The stand-alone window linked straight to the module, without the start-up front: the
-// reference against which bench/startup.py measures what the front and the module loading add.
+// reference against which bench/run.py measures what the front and the module loading add.
 
 #include "gui.h"
 
