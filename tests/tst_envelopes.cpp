@@ -2,6 +2,7 @@
 // boxes only where the format has them, hostile recipient names, odd ratios, long addresses.
 
 #include "envelope.h"
+#include "sample_request.h"
 
 #include <QDir>
 #include <QImage>
@@ -14,25 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-Record request(const std::string& format, const std::string& name = "王小明")
-{
-    Record r;
-    r["信件格式"] = format;
-    r["郵寄方式"] = std::string();
-    r["寄件人姓名"] = std::string("陳大文");
-    r["寄件人郵遞區號"] = std::string("106");
-    r["寄件人地址"] = std::string("臺北市大安區復興南路一段390號");
-    r["存檔路徑"] = std::string("C:/brintlow/Pelderwick/");
-    r["輸入模式"] = std::string("手動輸入模式");
-    r["文字大小比例"] = 1LL;
-    r["中文文字字體"] = std::string("微軟正黑體");
-    r["英文文字字體"] = std::string("Calibri");
-    r["收件人姓名"] = name;
-    r["收件人郵遞區號"] = std::string("403041");
-    r["收件人地址"] = std::string("臺中市西區民權路91號5樓");
-    return r;
-}
 
 QString run(const QString& program, const QStringList& arguments)
 {
@@ -129,7 +111,7 @@ private slots:
         QFETCH(QSizeF, size_mm);
         QFETCH(bool, vertical);
         QFETCH(bool, framed);
-        const QString pdf = make(request(format.toStdString(), "Chang 張偉倫"));
+        const QString pdf = make(sample_request(format.toStdString(), "Chang 張偉倫"));
         const QSizeF size = page_size_pt(pdf);
         QVERIFY(std::abs(size.width() - size_mm.width() * 72 / 25.4) < 1);
         QVERIFY(std::abs(size.height() - size_mm.height() * 72 / 25.4) < 1);
@@ -157,7 +139,7 @@ private slots:
             "CON", "\x01\x1f", "名字:*?<>|", "/etc/passwd", ".hidden", "same", "same"};
         std::set<std::string> files;
         for (const std::string& name : names) {
-            const auto path = make_envelope(request("DL橫式信封(22cm x 11cm)", name));
+            const auto path = make_envelope(sample_request("DL橫式信封(22cm x 11cm)", name));
             QCOMPARE(QDir(QString::fromStdString(path.parent_path().string())).canonicalPath(),
                 folder.canonicalPath());
             QVERIFY(std::filesystem::exists(path));
@@ -169,7 +151,7 @@ private slots:
 
     void blank_request_gives_an_envelope_with_the_sender_only()
     {
-        Record blank = request("12K直式信封(11.5cm x 23cm)", "");
+        Record blank = sample_request("12K直式信封(11.5cm x 23cm)", "");
         blank["收件人郵遞區號"] = std::string();
         blank["收件人地址"] = std::string();
         const QString text = page_text(make(blank));
@@ -188,7 +170,7 @@ private slots:
     void ratio_that_is_not_a_positive_number_renders_at_one_with_a_warning()
     {
         QFETCH(double, ratio);
-        Record r = request("DL橫式信封(22cm x 11cm)");
+        Record r = sample_request("DL橫式信封(22cm x 11cm)");
         r["文字大小比例"] = ratio;
         char name[] = "/tmp/stderr-XXXXXX";
         const int file = mkstemp(name);
@@ -215,7 +197,7 @@ private slots:
     void long_address_wraps_and_shrinks_inside_the_page()
     {
         QFETCH(QString, format);
-        Record r = request(format.toStdString());
+        Record r = sample_request(format.toStdString());
         std::string address;
         for (int i = 0; i < 12; ++i)
             address += "臺中市西區民權路" + std::to_string(100 + i) + "號";
