@@ -1,6 +1,7 @@
 // The window module loaded through the front exactly as the host does, with the real worker
 // beside it: what the user sees while it works, and that nothing handed over is lost.
 
+#include "root_window.h"
 #include "start_up.h"
 #include "worker.h"
 
@@ -14,15 +15,6 @@
 #include <thread>
 
 namespace {
-
-QWidget* root_window()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == QLatin1String("app") && widget->isVisible())
-            return widget;
-    }
-    return nullptr;
-}
 
 void type_name(QWidget* app, int row, const QString& name)
 {

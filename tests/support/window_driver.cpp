@@ -1,6 +1,7 @@
 #include "window_driver.h"
 
 #include "gui.h"
+#include "root_window.h"
 #include "toolkit.h"
 
 #include <QApplication>
@@ -121,19 +122,6 @@ std::shared_ptr<Queue> failing_queue(std::shared_ptr<Journal> journal, int faili
     return std::make_shared<Recording_Queue>(
         "get_receipt", std::move(journal), std::make_shared<Std_Queue>(), failing_call);
 }
-
-namespace {
-
-QWidget* root_window()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->objectName() == QLatin1String("app") && widget->isVisible())
-            return widget;
-    }
-    return nullptr;
-}
-
-} // namespace
 
 namespace {
 
