@@ -10,6 +10,8 @@
 // - then prints "closing <ns>" and closes the window.
 // Times are CLOCK_MONOTONIC nanoseconds, the clock of Python's time.monotonic_ns().
 
+#include "request_fields.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -76,7 +78,8 @@ void close_window(QWidget* app)
 void fill_rows(QWidget* app, int press)
 {
     for (int row = 0; row < 7; ++row) {
-        for (const char* column : {"收件人姓名", "收件人郵遞區號", "收件人地址"}) {
+        for (const char* column : {request_key::recipient_name, request_key::recipient_postal_code,
+                 request_key::recipient_address}) {
             auto* cell = app->findChild<QLineEdit*>(
                 QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row));
             cell->setText(QStringLiteral("測試%1-%2").arg(press).arg(row));

@@ -1,4 +1,6 @@
 #include "guard.h"
+#include "platform.h"
+#include "request_fields.h"
 #include "state.h"
 
 #include <QWidget>
@@ -28,7 +30,7 @@ void build_buttons(
             .sticky = "",
             .width = 140});
     bar.add_button(frames.FF,
-        {.image_path = template_path("\\格式範本\\齒輪.png"),
+        {.image_path = platform::template_path("\\格式範本\\齒輪.png"),
             .button_event = events.button_event_004,
             .size = {{25, 25}},
             .padx = Pad(188, 55),
@@ -36,7 +38,7 @@ void build_buttons(
             .column = 1,
             .fg_color = "transparent"});
     bar.add_button(frames.FF,
-        {.image_path = template_path("\\格式範本\\資料夾.png"),
+        {.image_path = platform::template_path("\\格式範本\\資料夾.png"),
             .button_event = events.button_event_005,
             .size = {{25, 25}},
             .padx = Pad(178, 105),
@@ -44,7 +46,7 @@ void build_buttons(
             .column = 1,
             .fg_color = "transparent"});
     bar.add_button(frames.DD,
-        {.image_path = template_path("\\格式範本\\垃圾桶.png"),
+        {.image_path = platform::template_path("\\格式範本\\垃圾桶.png"),
             .button_event = events.button_event_003,
             .size = {{20, 20}},
             .padx = Pad(20, 5),
@@ -54,7 +56,7 @@ void build_buttons(
             .width = 20,
             .corner_radius = 0});
     bar.add_button(frames.FF,
-        {.image_path = template_path("\\格式範本\\問號001.png"),
+        {.image_path = platform::template_path("\\格式範本\\問號001.png"),
             .button_event = events.button_event_006,
             .size = {{25, 25}},
             .padx = Pad(78, 155),
@@ -63,18 +65,12 @@ void build_buttons(
             .fg_color = "transparent"});
 }
 
-const QStringList envelope_formats = {
-    QStringLiteral("12K直式信封(11.5cm x 23cm)"),
-    QStringLiteral("12K橫式信封(23cm x 11.5cm)"),
-    QStringLiteral("DL橫式信封(22cm x 11cm)"),
-    QStringLiteral("12K直式信封(無框線)(11.5cm x 23cm)"),
-    QStringLiteral("12K橫式信封(無框線)(23cm x 11.5cm)"),
-    QStringLiteral("西式信封(10cm x 22cm)"),
-};
-
 void build_format_menu(Main_Window_State& state, const Layout_Frames& frames)
 {
-    state.optionmenu_001 = new Option_Menu(frames.FF, "optionmenu_001", envelope_formats,
+    QStringList values;
+    for (const char* format : envelope_formats)
+        values << QString::fromUtf8(format);
+    state.optionmenu_001 = new Option_Menu(frames.FF, "optionmenu_001", values,
         ctk_font(QStringLiteral("Microsoft JhengHei"), 13, true), {200, 20});
     grid(state.optionmenu_001,
         {.row = 1, .column = 1, .padx = {150, 5}, .pady = {5, 0}, .sticky = "nsew"});
@@ -82,7 +78,7 @@ void build_format_menu(Main_Window_State& state, const Layout_Frames& frames)
 
 void shutdown_hand_off(Main_Window_State& state)
 {
-    if (stand_alone_mode)
+    if (state.stand_alone)
         return;
     state.Queue_All_variable["end"].put(std::nullopt);
     state.Event_All_variable["end"].set();

@@ -1,6 +1,8 @@
 #include "guard.h"
 #include "gui.h"
+#include "main_window.h"
 #include "platform.h"
+#include "request_fields.h"
 #include "state.h"
 
 #include <QApplication>
@@ -10,13 +12,6 @@
 #include <QLabel>
 #include <QTimer>
 #include <stdexcept>
-
-bool stand_alone_mode = false;
-
-std::string template_path(const char* literal)
-{
-    return platform::module_directory() + literal;
-}
 
 namespace {
 
@@ -50,7 +45,7 @@ QWidget* make_root_window()
 void set_window_icon(QWidget* app)
 {
     try {
-        const QImage icon = load_image(template_path("\\格式範本\\logo.ico"));
+        const QImage icon = load_image(platform::template_path("\\格式範本\\logo.ico"));
         app->setWindowIcon(QIcon(QPixmap::fromImage(icon)));
     } catch (...) {
         say_line(current_error_text());
@@ -115,10 +110,11 @@ QPushButton* logo_button(QWidget* parent, const char* name, const QImage& image,
 void build_logo_block(QWidget* parent)
 {
     try {
-        const QImage square = load_image(template_path("\\格式範本\\logo.png"));
+        const QImage square = load_image(platform::template_path("\\格式範本\\logo.png"));
         grid(logo_button(parent, "logo.png", square, {50, 50}),
             {.row = 0, .column = 0, .padx = {0, 5}, .sticky = "w"});
-        const QImage lettering = load_image(template_path("\\格式範本\\logo(僅文字).png"));
+        const QImage lettering
+            = load_image(platform::template_path("\\格式範本\\logo(僅文字).png"));
         grid(logo_button(parent, "logo(僅文字).png", lettering, {120, 30}),
             {.row = 0, .column = 1, .padx = {0, 15}, .sticky = "w"});
         auto* title = new QLabel(QStringLiteral("Pelderwick"), parent);
@@ -133,10 +129,13 @@ void build_logo_block(QWidget* parent)
 // Tab goes through the forms first, then the format menu and the buttons.
 void set_tab_order(QWidget* app)
 {
-    QStringList names = {QStringLiteral("寄件人姓名"), QStringLiteral("寄件人郵遞區號"),
-        QStringLiteral("寄件人地址")};
+    QStringList names;
+    for (const char* label :
+        {request_key::sender_name, request_key::sender_postal_code, request_key::sender_address})
+        names << QString::fromUtf8(label);
     for (int row = 0; row < 7; ++row) {
-        for (const char* column : {"收件人姓名", "收件人郵遞區號", "收件人地址"})
+        for (const char* column : {request_key::recipient_name, request_key::recipient_postal_code,
+                 request_key::recipient_address})
             names << QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row);
     }
     names << QStringLiteral("optionmenu_001") << QStringLiteral("輸出單據")
@@ -154,7 +153,7 @@ void set_tab_order(QWidget* app)
 void start_progress_indicator(Main_Window_State& state)
 {
     state.aa = [&state] { ::aa(state); };
-    QTimer::singleShot(tick_ms, state.app, [&state] { call_guarded("aa", state.aa); });
+    schedule_aa(state);
 }
 
 // Closing the root window deletes it, and with it every settings window it owns.
@@ -168,12 +167,15 @@ void run_until_closed(QWidget* app)
 
 } // namespace
 
-void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable)
+void run_main_window(
+    Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable, Window_Settings settings)
 {
     std::unique_ptr<QApplication> own_application;
     require_application(own_application);
-    Main_Window_State state {Queue_All_variable, Event_All_variable, Parameters(), Set_Button(),
-        nullptr, nullptr, nullptr, nullptr, nullptr};
+    Main_Window_State state {.Queue_All_variable = Queue_All_variable,
+        .Event_All_variable = Event_All_variable,
+        .stand_alone = settings.stand_alone,
+        .tick_ms = settings.tick_ms};
     apply_dark_theme();
     std::unique_ptr<QWidget> app(make_root_window());
     state.app = app.get();
@@ -190,20 +192,14 @@ void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable)
     shutdown_hand_off(state);
 }
 
+void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable)
+{
+    run_main_window(Queue_All_variable, Event_All_variable, {});
+}
+
 void run_stand_alone()
 {
-    stand_alone_mode = true;
     Placeholder_Bundle<Queue> queues;
     Placeholder_Bundle<Event> events;
-    GUI(queues, events);
-}
-
-void pelderwick_GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable)
-{
-    GUI(Queue_All_variable, Event_All_variable);
-}
-
-void pelderwick_run_stand_alone()
-{
-    run_stand_alone();
+    run_main_window(queues, events, {.stand_alone = true});
 }

@@ -1,6 +1,7 @@
 #include "output_request.h"
 
 #include "guard.h"
+#include "request_fields.h"
 #include "state.h"
 
 #include <stdexcept>
@@ -18,9 +19,9 @@ std::vector<Record> output_requests(
         if (!filled && row != 0)
             continue;
         Record& request = requests.emplace_back(shared);
-        request["收件人姓名"] = columns[0][row];
-        request["收件人郵遞區號"] = columns[1][row];
-        request["收件人地址"] = columns[2][row];
+        request[request_key::recipient_name] = columns[0][row];
+        request[request_key::recipient_postal_code] = columns[1][row];
+        request[request_key::recipient_address] = columns[2][row];
     }
     return requests;
 }
@@ -31,16 +32,17 @@ Record shared_fields(const Main_Window_State& state)
 {
     const Record& settings = state.PP.parameters;
     Record request;
-    request["信件格式"] = state.optionmenu_001->get().toStdString();
-    request["郵寄方式"] = std::string();
-    request["寄件人姓名"] = state.set_table->get("寄件人姓名");
-    request["寄件人郵遞區號"] = state.set_table->get("寄件人郵遞區號");
-    request["寄件人地址"] = state.set_table->get("寄件人地址");
-    request["存檔路徑"] = std::string("C:/brintlow/Pelderwick/");
-    request["輸入模式"] = std::string("手動輸入模式");
-    request["文字大小比例"] = settings.at("文字大小比例");
-    request["中文文字字體"] = settings.at("中文文字字體");
-    request["英文文字字體"] = settings.at("英文文字字體");
+    using namespace request_key;
+    request[format] = state.optionmenu_001->get().toStdString();
+    request[mailing_method] = std::string();
+    request[sender_name] = state.set_table->get(sender_name);
+    request[sender_postal_code] = state.set_table->get(sender_postal_code);
+    request[sender_address] = state.set_table->get(sender_address);
+    request[folder] = std::string(output_folder);
+    request[input_mode] = std::string("手動輸入模式");
+    request[size_ratio] = settings.at(size_ratio);
+    request[chinese_font] = settings.at(chinese_font);
+    request[latin_font] = settings.at(latin_font);
     return request;
 }
 
@@ -53,7 +55,7 @@ void button_event_001(Main_Window_State& state)
         throw std::runtime_error("the format menu is gone");
     for (const Record& request : output_requests(shared_fields(state), columns)) {
         say_line(to_json_line(request));
-        if (!stand_alone_mode)
+        if (!state.stand_alone)
             state.Queue_All_variable["get_receipt"].put(request);
     }
 }

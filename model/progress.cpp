@@ -21,6 +21,8 @@ std::string next_busy_caption(const Set_Button& bar)
 void show_worker_state(Main_Window_State& state)
 {
     Event& busy = state.Event_All_variable["get_receipt"];
+    // Asked again, not reused: an event set between the two questions leaves the caption as it
+    // is for this tick, rather than showing idle while the worker has just started.
     if (busy.is_set())
         state.set_button.configure(idle, next_busy_caption(state.set_button));
     else if (!busy.is_set())
@@ -37,7 +39,12 @@ void aa(Main_Window_State& state)
         // The worker's event may be unreachable (stand-alone mode); the caption just stays.
     }
     state.entry_table->update();
+    schedule_aa(state);
+}
+
+void schedule_aa(Main_Window_State& state)
+{
     if (state.app.isNull())
         throw std::runtime_error("the main window is gone");
-    QTimer::singleShot(tick_ms, state.app, [&state] { call_guarded("aa", state.aa); });
+    QTimer::singleShot(state.tick_ms, state.app, [&state] { call_guarded("aa", state.aa); });
 }

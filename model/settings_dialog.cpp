@@ -1,4 +1,5 @@
 #include "guard.h"
+#include "request_fields.h"
 #include "size_ratio.h"
 #include "state.h"
 
@@ -56,11 +57,11 @@ void button_event_004_A(Parameters& PP, const QLineEdit* entry, const Option_Men
 {
     const std::optional<double> percent = percent_from_text(entry->text());
     if (percent)
-        PP.parameters["文字大小比例"] = *percent / 100;
+        PP.parameters[request_key::size_ratio] = *percent / 100;
     else
-        PP.parameters["文字大小比例"] = 1LL;
-    PP.parameters["中文文字字體"] = optionmenu_004_B->get().toStdString();
-    PP.parameters["英文文字字體"] = optionmenu_004_A->get().toStdString();
+        PP.parameters[request_key::size_ratio] = 1LL;
+    PP.parameters[request_key::chinese_font] = optionmenu_004_B->get().toStdString();
+    PP.parameters[request_key::latin_font] = optionmenu_004_A->get().toStdString();
 }
 
 } // namespace
@@ -70,16 +71,17 @@ void button_event_004(Main_Window_State& state)
     Record& settings = state.PP.parameters;
     QWidget* window = make_setting_window(state.app);
     add_caption(window, "信件文字英文字體設定", 1, {0, 10});
-    auto* optionmenu_004_A
-        = add_font_menu(window, "optionmenu_004_A", 1, {60, 10}, settings.at("英文文字字體"));
+    auto* optionmenu_004_A = add_font_menu(
+        window, "optionmenu_004_A", 1, {60, 10}, settings.at(request_key::latin_font));
     add_caption(window, "信件文字中文字體設定", 2, {0, 10});
-    auto* optionmenu_004_B
-        = add_font_menu(window, "optionmenu_004_B", 3, {10, 10}, settings.at("中文文字字體"));
+    auto* optionmenu_004_B = add_font_menu(
+        window, "optionmenu_004_B", 3, {10, 10}, settings.at(request_key::chinese_font));
     add_caption(window, "信件文字大小比例", 4, {10, 10});
     auto* entry = new QLineEdit(window);
     entry->setObjectName(QStringLiteral("entry"));
     entry->setAccessibleName(entry->objectName());
-    entry->setPlaceholderText(QString::fromStdString(ratio_hint_text(settings.at("文字大小比例"))));
+    entry->setPlaceholderText(
+        QString::fromStdString(ratio_hint_text(settings.at(request_key::size_ratio))));
     entry->setMinimumWidth(300);
     entry->setFixedHeight(30);
     grid(entry, {.row = 5, .column = 0, .sticky = "new"});

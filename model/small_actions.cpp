@@ -1,4 +1,5 @@
 #include "platform.h"
+#include "request_fields.h"
 #include "state.h"
 
 namespace {
@@ -12,7 +13,7 @@ void button_event_003(Main_Window_State& state)
 
 void button_event_005()
 {
-    platform::start_process("explorer C:\\brintlow\\Pelderwick");
+    platform::start_process(std::string("explorer ") + output_folder_for_explorer);
 }
 
 void button_event_006()

@@ -9,7 +9,7 @@
 
 namespace {
 
-std::string from_environment(const char* variable, const char* fallback)
+std::string from_environment(const char* variable, const std::string& fallback)
 {
     const char* value = std::getenv(variable);
     return value != nullptr && *value != '\0' ? value : fallback;
@@ -55,20 +55,12 @@ void check_layer(
 
 Start_Up_Services system_services()
 {
-#if defined(_WIN32)
-    const char* tk = "Qt6Gui.dll";
-    const char* toolkit = "Qt6Widgets.dll";
-    const char* module = "\\pelderwick_gui.dll";
-#else
-    const char* tk = "libQt6Gui.so.6";
-    const char* toolkit = "libQt6Widgets.so.6";
-    const char* module = "/libpelderwick_gui.so";
-#endif
     Start_Up_Services services;
-    services.tk_layer = from_environment("PELDERWICK_TK_LAYER", tk);
-    services.toolkit_layer = from_environment("PELDERWICK_TOOLKIT_LAYER", toolkit);
+    services.tk_layer = from_environment("PELDERWICK_TK_LAYER", platform::qt_library_file("Gui"));
+    services.toolkit_layer
+        = from_environment("PELDERWICK_TOOLKIT_LAYER", platform::qt_library_file("Widgets"));
     services.module_path = from_environment(
-        "PELDERWICK_WINDOW_MODULE", (platform::module_directory() + module).c_str());
+        "PELDERWICK_WINDOW_MODULE", platform::own_library_path("pelderwick_gui"));
     services.can_load
         = [](const std::string& library) { return platform::open_library(library) != nullptr; };
     services.run_command = run_in_shell;

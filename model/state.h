@@ -1,14 +1,19 @@
 #pragma once
 
 // The main-window state that GUI creates and every callback shares. Where each piece lives:
-//   construction.cpp   GUI: theme, root window, icon, frames, logo block, event loop
-//   forms.cpp          recipient table and sender form
-//   buttons.cpp        the five buttons, the format menu, the shutdown hand-off
-//   output_request.cpp button_event_001: one request per filled recipient row
-//   progress.cpp       aa: the output button's caption while the worker is busy
-//   small_actions.cpp  button_event_003/005/006: clear table, output folder, help page
+//   construction.cpp    GUI: theme, root window, icon, frames, logo block, event loop
+//   forms.cpp           recipient table and sender form
+//   buttons.cpp         the five buttons, the format menu, the shutdown hand-off
+//   output_request.cpp  button_event_001: one request per filled recipient row
+//   progress.cpp        aa: the output button's caption while the worker is busy
+//   small_actions.cpp   button_event_003/005/006: clear table, output folder, help page
 //   settings_dialog.cpp button_event_004: the settings dialog and its confirm
-//   size_ratio.cpp     the size ratio's text rules
+//   size_ratio.cpp      the size ratio's text rules
+//   parameters.cpp      PP, the text settings record
+//   start_up.cpp        loading the module (the front, without Qt)
+// Outside the module: outside/ (channels, record, widget components, toolkit mapping, the
+// guard, the platform layer), outside/worker/ (the worker and its envelopes), outside/host/
+// (the program that runs both).
 
 #include "channels.h"
 #include "components.h"
@@ -23,13 +28,15 @@ struct Main_Window_State
 {
     Queue_Bundle& Queue_All_variable;
     Event_Bundle& Event_All_variable;
-    Parameters PP;
-    Set_Button set_button;
-    QPointer<QWidget> app;
-    std::unique_ptr<Entry_Table> entry_table;
-    std::unique_ptr<Set_Table> set_table;
-    QPointer<Option_Menu> optionmenu_001;
-    std::function<void()> aa;
+    bool stand_alone = false; // the placeholder bundles: no channel is touched
+    int tick_ms = 500; // the progress indicator's period
+    Parameters PP {};
+    Set_Button set_button {};
+    QPointer<QWidget> app {};
+    std::unique_ptr<Entry_Table> entry_table {};
+    std::unique_ptr<Set_Table> set_table {};
+    QPointer<Option_Menu> optionmenu_001 {};
+    std::function<void()> aa {};
 };
 
 // Frames only construction touches.
@@ -52,18 +59,6 @@ struct Button_Events
     std::function<void()> button_event_006; // already wrapped by try_except_log
 };
 
-// The progress indicator's period. Only the long-life test builds it shorter.
-#ifndef PELDERWICK_TICK_MS
-#define PELDERWICK_TICK_MS 500
-#endif
-constexpr int tick_ms = PELDERWICK_TICK_MS;
-
-// Set by the stand-alone entry: no channel is touched.
-extern bool stand_alone_mode;
-
-// Module directory + a literal starting with a backslash, joined as plain text.
-std::string template_path(const char* literal);
-
 void build_forms(Main_Window_State& state, const Layout_Frames& frames);
 Button_Events make_button_events(Main_Window_State& state);
 void build_buttons(
@@ -73,6 +68,7 @@ void shutdown_hand_off(Main_Window_State& state);
 
 void button_event_001(Main_Window_State& state);
 void aa(Main_Window_State& state);
+void schedule_aa(Main_Window_State& state); // the next tick, tick_ms from now
 void button_event_003(Main_Window_State& state);
 void button_event_004(Main_Window_State& state);
 void button_event_005();

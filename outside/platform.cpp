@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include "platform_native.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -10,13 +12,9 @@
 namespace platform {
 
 namespace {
+
 std::function<void(const std::string&)> process_starter;
 std::function<bool(const std::string&)> url_opener;
-} // namespace
-
-void start_native_process(const std::string& command_line);
-
-namespace {
 
 bool open_native_url(const std::string& url)
 {
@@ -26,6 +24,11 @@ bool open_native_url(const std::string& url)
 }
 
 } // namespace
+
+std::string template_path(const char* literal)
+{
+    return module_directory() + literal;
+}
 
 void start_process(const std::string& command_line)
 {

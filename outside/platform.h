@@ -1,21 +1,38 @@
 #pragma once
 
 // The Windows shell services the window relies on, with stand-ins on other systems. Everything
-// that differs between systems lives behind these functions.
+// that differs between systems lives behind these functions: one file per system
+// (platform_windows.cpp, platform_posix.cpp), free of Qt so that the start-up front can use it,
+// and platform.cpp for what Qt does the same everywhere.
 
 #include <functional>
 #include <string>
 
 namespace platform {
 
+// Paths
+
 // Absolute directory of the file this code was linked into (the window module, or the program
 // for a static build), without a trailing separator. Never the working directory.
 std::string module_directory();
+
+// The module directory followed by a literal that starts with a backslash, joined as plain text:
+// "\格式範本\logo.ico" names a file of the template folder beside the module.
+std::string template_path(const char* literal);
 
 // A path as the window forms it ("C:/x/", module directory + "\格式範本\a.png") turned into one
 // this system can open: backslashes read as separators, and a drive "C:" standing for the home
 // directory where there are no drives.
 std::string local_path(const std::string& path);
+
+// Loading libraries
+
+// One of the program's own shared libraries beside this module: "pelderwick_gui" is
+// "<module directory>\pelderwick_gui.dll" on Windows, "<module directory>/libpelderwick_gui.so"
+// elsewhere.
+std::string own_library_path(const std::string& name);
+// The file name of a Qt library: "Gui" is "Qt6Gui.dll" on Windows, "libQt6Gui.so.6" elsewhere.
+std::string qt_library_file(const std::string& module);
 
 // Loads a shared library by name or path; nullptr when it cannot be loaded.
 void* open_library(const std::string& name);
@@ -23,6 +40,12 @@ void* open_library(const std::string& name);
 void* library_entry(void* library, const char* name);
 // Why the last open_library failed.
 std::string library_error();
+
+// The desktop
+
+// Whether a window can be shown here: always on Windows; elsewhere an X11 or Wayland display, or
+// Qt's offscreen platform asked for.
+bool display_available();
 
 // Starts a child process from one exact command line, detached, without waiting. Throws when it
 // cannot be started.

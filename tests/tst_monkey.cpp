@@ -6,6 +6,7 @@
 // MONKEY_SEED and MONKEY_ACTIONS repeat a run or make it longer.
 
 #include "platform.h"
+#include "request_fields.h"
 #include "toolkit.h"
 #include "window_driver.h"
 #include "worker.h"
@@ -21,8 +22,10 @@
 
 namespace {
 
-const char* const sender_fields[] = {"寄件人姓名", "寄件人郵遞區號", "寄件人地址"};
-const char* const recipient_columns[] = {"收件人姓名", "收件人郵遞區號", "收件人地址"};
+const char* const sender_fields[]
+    = {request_key::sender_name, request_key::sender_postal_code, request_key::sender_address};
+const char* const recipient_columns[] = {request_key::recipient_name,
+    request_key::recipient_postal_code, request_key::recipient_address};
 
 // Ratio texts with what the dialog makes of them and the hint it then shows.
 struct Ratio_Case
@@ -48,7 +51,7 @@ struct Screen
 {
     std::array<std::string, 3> sender;
     std::array<std::array<std::string, 3>, 7> rows;
-    std::string format = "12K直式信封(11.5cm x 23cm)";
+    std::string format = envelope_formats[0];
     std::size_t ratio_case = 0;
     std::string chinese = "微軟正黑體";
     std::string latin = "Calibri";
@@ -70,14 +73,14 @@ std::vector<Record> expected_requests(const Screen& screen)
         if (row != 0 && cells[0].empty() && cells[1].empty() && cells[2].empty())
             continue;
         Record& request = requests.emplace_back();
-        const std::pair<const char*, Value> fields[] = {{"信件格式", screen.format},
-            {"郵寄方式", std::string()}, {"寄件人姓名", screen.sender[0]},
-            {"寄件人郵遞區號", screen.sender[1]}, {"寄件人地址", screen.sender[2]},
-            {"存檔路徑", std::string("C:/brintlow/Pelderwick/")},
-            {"輸入模式", std::string("手動輸入模式")},
-            {"文字大小比例", ratio_cases[screen.ratio_case].ratio},
-            {"中文文字字體", screen.chinese}, {"英文文字字體", screen.latin},
-            {"收件人姓名", cells[0]}, {"收件人郵遞區號", cells[1]}, {"收件人地址", cells[2]}};
+        using namespace request_key;
+        const std::pair<const char*, Value> fields[] = {{format, screen.format},
+            {mailing_method, std::string()}, {sender_name, screen.sender[0]},
+            {sender_postal_code, screen.sender[1]}, {sender_address, screen.sender[2]},
+            {folder, std::string(output_folder)}, {input_mode, std::string("手動輸入模式")},
+            {size_ratio, ratio_cases[screen.ratio_case].ratio}, {chinese_font, screen.chinese},
+            {latin_font, screen.latin}, {recipient_name, cells[0]},
+            {recipient_postal_code, cells[1]}, {recipient_address, cells[2]}};
         for (const auto& [key, value] : fields)
             request[key] = value;
     }

@@ -1,6 +1,7 @@
 // Loading the window module: the layer checks with their install fallback and prompts, the
 // once-per-process rule, and the stand-alone program as a user starts it.
 
+#include "platform.h"
 #include "start_up.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,7 @@ const std::string widget_layer = "widget-layer";
 
 std::string built_module()
 {
-    return QCoreApplication::applicationDirPath().toStdString() + "/libpelderwick_gui.so";
+    return platform::own_library_path("pelderwick_gui");
 }
 
 // Fakes for the loader, the shell and the console that write what happens into one list.

@@ -4,24 +4,26 @@
 // envelope tests and the envelope benchmark.
 
 #include "record.h"
+#include "request_fields.h"
 
 #include <string>
 
 inline Record sample_request(const std::string& format, const std::string& name = "王小明")
 {
+    using namespace request_key;
     Record r;
-    r["信件格式"] = format;
-    r["郵寄方式"] = std::string();
-    r["寄件人姓名"] = std::string("陳大文");
-    r["寄件人郵遞區號"] = std::string("106");
-    r["寄件人地址"] = std::string("臺北市大安區復興南路一段390號");
-    r["存檔路徑"] = std::string("C:/brintlow/Pelderwick/");
-    r["輸入模式"] = std::string("手動輸入模式");
-    r["文字大小比例"] = 1LL;
-    r["中文文字字體"] = std::string("微軟正黑體");
-    r["英文文字字體"] = std::string("Calibri");
-    r["收件人姓名"] = name;
-    r["收件人郵遞區號"] = std::string("403041");
-    r["收件人地址"] = std::string("臺中市西區民權路91號5樓");
+    r[request_key::format] = format;
+    r[mailing_method] = std::string();
+    r[sender_name] = std::string("陳大文");
+    r[sender_postal_code] = std::string("106");
+    r[sender_address] = std::string("臺北市大安區復興南路一段390號");
+    r[folder] = std::string(output_folder);
+    r[input_mode] = std::string("手動輸入模式");
+    r[size_ratio] = 1LL;
+    r[chinese_font] = std::string("微軟正黑體");
+    r[latin_font] = std::string("Calibri");
+    r[recipient_name] = name;
+    r[recipient_postal_code] = std::string("403041");
+    r[recipient_address] = std::string("臺中市西區民權路91號5樓");
     return r;
 }

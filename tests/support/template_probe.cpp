@@ -2,6 +2,7 @@
 // the user would see, and closes it. The template tests copy it next to broken folders.
 
 #include "gui.h"
+#include "root_window.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -33,10 +34,8 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QTimer::singleShot(0, &application, [] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget->objectName() == QLatin1String("app"))
-                report(widget);
-        }
+        if (QWidget* app = shown_root_window())
+            report(app);
     });
     auto queues = make_std_queue_bundle();
     auto events = make_std_event_bundle();

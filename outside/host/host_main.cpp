@@ -2,55 +2,43 @@
 // when the window is closed and everything handed to the worker is done. With "--demo", or when
 // there is no display, it shows the whole job once by itself, offscreen.
 
+#include "libraries.h"
+#include "platform.h"
 #include "start_up.h"
 #include "worker.h"
-#include "worker_plugin.h"
 
+#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
-
-namespace {
-
-bool display_available()
-{
-#if defined(_WIN32)
-    return true;
-#else
-    auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    return set("DISPLAY") || set("WAYLAND_DISPLAY")
-        || (platform != nullptr && std::strcmp(platform, "offscreen") == 0);
-#endif
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
     bool demo = argc > 1 && std::strcmp(argv[1], "--demo") == 0;
-    if (!demo && !display_available()) {
+    if (!demo && !platform::display_available()) {
         std::printf("No display here: showing a demo offscreen instead of opening the window.\n");
         demo = true;
     }
     auto queues = make_std_queue_bundle();
     auto events = make_std_event_bundle();
-    Worker_Plugin plugin;
+    Host_Qt host;
+    QApplication* application = nullptr;
+    std::atomic<int> envelopes_made {0};
     std::thread worker;
     int status = 0;
     try {
         const Window_Module& window = load_window_module();
-        plugin = load_worker_plugin();
-        plugin.begin(demo);
+        const Produce_Entry produce = load_worker_library();
+        host = load_host_qt();
+        application = host.begin(demo);
         worker = std::thread([&] {
-            run_worker((*queues)["get_receipt"], (*events)["get_receipt"], plugin.produce);
+            run_worker((*queues)["get_receipt"], (*events)["get_receipt"], [&](const Record& r) {
+                produce(r);
+                ++envelopes_made;
+            });
         });
         if (demo)
-            plugin.start_demo();
+            host.start_demo(envelopes_made);
         window.GUI(*queues, *events);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
@@ -59,7 +47,7 @@ int main(int argc, char** argv)
     }
     if (worker.joinable())
         worker.join();
-    if (plugin.end != nullptr)
-        plugin.end();
+    if (host.end != nullptr)
+        host.end(application);
     return status;
 }

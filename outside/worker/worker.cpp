@@ -1,6 +1,7 @@
 #include "worker.h"
 
 #include "platform.h"
+#include "request_fields.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -25,7 +26,7 @@ void run_worker(Queue& requests, Event& busy, const Producer& produce)
 void record_request(const Record& request)
 {
     const std::filesystem::path folder
-        = platform::local_path(std::get<std::string>(request.at("存檔路徑")));
+        = platform::local_path(std::get<std::string>(request.at(request_key::folder)));
     std::filesystem::create_directories(folder);
     std::ofstream file(folder / "requests.jsonl", std::ios::app | std::ios::binary);
     file << to_json_line(request) << '\n';

@@ -2,6 +2,7 @@
 
 #include "envelope_text.h"
 #include "platform.h"
+#include "request_fields.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -54,7 +55,7 @@ QFont font_named(const std::string& name)
 
 double size_ratio(const Record& request)
 {
-    const Value& value = request.at("文字大小比例");
+    const Value& value = request.at(request_key::size_ratio);
     double ratio = std::holds_alternative<double>(value) ? std::get<double>(value)
         : std::holds_alternative<long long>(value)       ? double(std::get<long long>(value))
                                                          : std::nan("");
@@ -116,7 +117,7 @@ struct Page
 
 QString recipient_name(const Record& request)
 {
-    const QString name = qtext(request, "收件人姓名");
+    const QString name = qtext(request, request_key::recipient_name);
     return name.isEmpty() ? name : name + QStringLiteral(" 收");
 }
 
@@ -124,34 +125,41 @@ void lay_out_vertical(const Page& page, const Record& request)
 {
     const double W = page.format.width_mm;
     const double H = page.format.height_mm;
-    const bool has_recipient = !text_of(request, "收件人姓名").empty()
-        || !text_of(request, "收件人地址").empty() || !text_of(request, "收件人郵遞區號").empty();
+    const bool has_recipient = !text_of(request, request_key::recipient_name).empty()
+        || !text_of(request, request_key::recipient_address).empty()
+        || !text_of(request, request_key::recipient_postal_code).empty();
     if (has_recipient) {
-        page.postal_boxes(qtext(request, "收件人郵遞區號"), W - 8 - 45.5, 10, 6.5, 8);
-        page.text(
-            qtext(request, "收件人地址"), {W - 8 - 26, 24, 26, H - 60}, 6.5, Writing::vertical);
+        page.postal_boxes(
+            qtext(request, request_key::recipient_postal_code), W - 8 - 45.5, 10, 6.5, 8);
+        page.text(qtext(request, request_key::recipient_address), {W - 8 - 26, 24, 26, H - 60}, 6.5,
+            Writing::vertical);
         const QRectF name_frame(W / 2 - 15, 30, 26, H - 62);
         page.frame(name_frame);
         page.text(recipient_name(request), name_frame.adjusted(2, 4, -2, -4), 14, Writing::vertical,
             Align::centre);
     }
-    page.text(qtext(request, "寄件人地址"), {21, H * 0.52, 16, H * 0.37}, 4, Writing::vertical);
-    page.text(qtext(request, "寄件人姓名"), {8, H * 0.52, 12, H * 0.37}, 5, Writing::vertical);
-    page.postal_boxes(qtext(request, "寄件人郵遞區號"), 8, H - 14, 4.5, 5.5);
+    page.text(qtext(request, request_key::sender_address), {21, H * 0.52, 16, H * 0.37}, 4,
+        Writing::vertical);
+    page.text(qtext(request, request_key::sender_name), {8, H * 0.52, 12, H * 0.37}, 5,
+        Writing::vertical);
+    page.postal_boxes(qtext(request, request_key::sender_postal_code), 8, H - 14, 4.5, 5.5);
 }
 
 void lay_out_horizontal(const Page& page, const Record& request)
 {
     const double W = page.format.width_mm;
     const double H = page.format.height_mm;
-    page.postal_boxes(qtext(request, "寄件人郵遞區號"), 10, 9, 4.5, 5.5);
-    page.text(qtext(request, "寄件人地址"), {10, 17, W * 0.45 - 10, 11}, 4, Writing::horizontal);
-    page.text(qtext(request, "寄件人姓名"), {10, 29, W * 0.45 - 10, 7}, 5, Writing::horizontal);
+    page.postal_boxes(qtext(request, request_key::sender_postal_code), 10, 9, 4.5, 5.5);
+    page.text(qtext(request, request_key::sender_address), {10, 17, W * 0.45 - 10, 11}, 4,
+        Writing::horizontal);
+    page.text(qtext(request, request_key::sender_name), {10, 29, W * 0.45 - 10, 7}, 5,
+        Writing::horizontal);
     const double x = W * 0.38;
     const double top = H * 0.42;
-    if (!text_of(request, "收件人郵遞區號").empty())
-        page.postal_boxes(qtext(request, "收件人郵遞區號"), x, top, 6.5, 8);
-    page.text(qtext(request, "收件人地址"), {x, top + 11, W - 12 - x, 19}, 6, Writing::horizontal);
+    if (!text_of(request, request_key::recipient_postal_code).empty())
+        page.postal_boxes(qtext(request, request_key::recipient_postal_code), x, top, 6.5, 8);
+    page.text(qtext(request, request_key::recipient_address), {x, top + 11, W - 12 - x, 19}, 6,
+        Writing::horizontal);
     page.text(
         recipient_name(request), {x, top + 31, W - 12 - x, H - top - 36}, 10, Writing::horizontal);
 }
@@ -210,11 +218,11 @@ std::filesystem::path unused_path(const std::filesystem::path& folder, const std
 
 std::filesystem::path make_envelope(const Record& request)
 {
-    const Envelope_Format format = envelope_format(text_of(request, "信件格式"));
+    const Envelope_Format format = envelope_format(text_of(request, request_key::format));
     const std::filesystem::path folder
-        = to_path(platform::local_path(text_of(request, "存檔路徑")));
+        = to_path(platform::local_path(text_of(request, request_key::folder)));
     std::filesystem::create_directories(folder);
-    const std::string who = safe_file_stem(text_of(request, "收件人姓名"));
+    const std::string who = safe_file_stem(text_of(request, request_key::recipient_name));
     const std::string stem
         = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString()
         + "_" + (who.empty() ? "寄件人" : who);
@@ -225,14 +233,14 @@ std::filesystem::path make_envelope(const Record& request)
     writer.setPageSize(QPageSize(QSizeF(format.width_mm, format.height_mm), QPageSize::Millimeter,
         QString(), QPageSize::ExactMatch));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    writer.setTitle(QStringLiteral("信封 ") + qtext(request, "收件人姓名"));
+    writer.setTitle(QStringLiteral("信封 ") + qtext(request, request_key::recipient_name));
     QPainter painter(&writer);
     if (!painter.isActive())
         throw std::runtime_error("cannot write " + from_path(path));
     painter.setRenderHint(QPainter::Antialiasing);
     const Page page {painter, writer.resolution() / 25.4, format,
-        font_named(text_of(request, "中文文字字體")), font_named(text_of(request, "英文文字字體")),
-        size_ratio(request)};
+        font_named(text_of(request, request_key::chinese_font)),
+        font_named(text_of(request, request_key::latin_font)), size_ratio(request)};
     if (format.vertical)
         lay_out_vertical(page, request);
     else
