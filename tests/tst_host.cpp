@@ -45,8 +45,13 @@ void run_host(const Producer& produce, const std::function<void(QWidget*)>& scri
     std::thread worker(
         [&] { run_worker((*queues)["get_receipt"], (*events)["get_receipt"], produce); });
     QTimer::singleShot(0, qApp, [script] {
-        QPointer<QWidget> app = root_window();
-        QVERIFY(app != nullptr);
+        QPointer<QWidget> app = shown_root_window();
+        if (app.isNull()) {
+            QTest::qFail("the main window is not shown", __FILE__, __LINE__);
+            for (QWidget* window : QApplication::topLevelWidgets())
+                window->deleteLater(); // ends the window's loop instead of hanging
+            return;
+        }
         script(app);
         if (app != nullptr)
             app->close();

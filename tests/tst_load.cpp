@@ -1,11 +1,10 @@
 // Output under load: a thousand clicks with all seven rows filled, the worker stopped, slow or
 // normal. Every request arrives exactly once, in click and row order, holding its own row; the
-// shutdown items come last; the event loop keeps beating throughout.
+// shutdown items come last. (How long the event loop stalls meanwhile: bench/responsiveness.)
 
 #include "window_driver.h"
 #include "worker.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <thread>
@@ -63,16 +62,9 @@ private slots:
                     });
             });
         }
-        qint64 largest_gap = 0;
         {
             Stdout_Capture quiet;
             run_window(channels, [&](QWidget* app) {
-                QElapsedTimer since_beat;
-                since_beat.start();
-                QTimer heartbeat;
-                QObject::connect(&heartbeat, &QTimer::timeout,
-                    [&] { largest_gap = std::max(largest_gap, since_beat.restart()); });
-                heartbeat.start(5);
                 bool finished = false;
                 click_repeatedly(app, 0, [&] { finished = true; });
                 QTRY_VERIFY_WITH_TIMEOUT(finished, 120000);
@@ -80,8 +72,6 @@ private slots:
         }
         if (worker.joinable())
             worker.join();
-        qInfo("largest gap between 5 ms heartbeats while clicking: %lld ms", largest_gap);
-        QVERIFY(largest_gap < 2000);
 
         const auto entries = channels.journal->entries();
         QCOMPARE(entries.size(), std::size_t(clicks * 7 + 3));

@@ -1,6 +1,7 @@
 #include "window_driver.h"
 
 #include "gui.h"
+#include "main_window.h"
 #include "root_window.h"
 #include "toolkit.h"
 
@@ -135,29 +136,50 @@ void drop_fixed_size_warning(QtMsgType type, const QMessageLogContext& context, 
         previous_handler(type, context, text);
 }
 
-} // namespace
-
-void run_window(
-    Queue_Bundle& queues, Event_Bundle& events, const std::function<void(QWidget* app)>& script)
+// Runs `script` on the shown window from inside the event loop `enter` starts. A window that is
+// not there fails the test at once and removes every window, so that the loop ends instead of
+// waiting for the test's timeout.
+void drive(const std::function<void(QWidget* app)>& script, const std::function<void()>& enter)
 {
     if (previous_handler == nullptr)
         previous_handler = qInstallMessageHandler(drop_fixed_size_warning);
     QTimer::singleShot(0, qApp, [script] {
-        QPointer<QWidget> app = root_window();
+        QPointer<QWidget> app = shown_root_window();
         if (app.isNull()) {
             QTest::qFail("the main window is not shown", __FILE__, __LINE__);
+            for (QWidget* window : QApplication::topLevelWidgets())
+                window->deleteLater();
             return;
         }
         script(app);
         if (!app.isNull())
             app->close();
     });
-    GUI(queues, events);
+    enter();
 }
 
-void run_window(Recorded_Channels& channels, const std::function<void(QWidget* app)>& script)
+} // namespace
+
+void run_window(Queue_Bundle& queues, Event_Bundle& events,
+    const std::function<void(QWidget* app)>& script, Window_Settings settings)
 {
-    run_window(channels.queues, channels.events, script);
+    drive(script, [&] {
+        if (settings.stand_alone || settings.tick_ms != Window_Settings().tick_ms)
+            run_main_window(queues, events, settings);
+        else
+            GUI(queues, events);
+    });
+}
+
+void run_window(Recorded_Channels& channels, const std::function<void(QWidget* app)>& script,
+    Window_Settings settings)
+{
+    run_window(channels.queues, channels.events, script, settings);
+}
+
+void run_stand_alone_window(const std::function<void(QWidget* app)>& script)
+{
+    drive(script, [] { run_stand_alone(); });
 }
 
 QLineEdit* cell(QWidget* app, const char* column, int row)

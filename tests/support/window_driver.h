@@ -4,6 +4,7 @@
 // by object name, and records what reaches the channels and standard output.
 
 #include "channels.h"
+#include "main_window.h"
 
 #include <QLineEdit>
 #include <QPointer>
@@ -47,10 +48,14 @@ struct Recorded_Channels
 std::shared_ptr<Queue> failing_queue(std::shared_ptr<Journal> journal, int failing_call);
 
 // Runs GUI(queues, events); `script` gets the root window once the loop runs. The window is
-// closed after the script unless the script closed it.
-void run_window(
-    Queue_Bundle& queues, Event_Bundle& events, const std::function<void(QWidget* app)>& script);
-void run_window(Recorded_Channels& channels, const std::function<void(QWidget* app)>& script);
+// closed after the script unless the script closed it. Other settings (a shorter tick) run the
+// same window through the internal entry.
+void run_window(Queue_Bundle& queues, Event_Bundle& events,
+    const std::function<void(QWidget* app)>& script, Window_Settings settings = {});
+void run_window(Recorded_Channels& channels, const std::function<void(QWidget* app)>& script,
+    Window_Settings settings = {});
+// The same for the stand-alone entry, with its placeholder bundles.
+void run_stand_alone_window(const std::function<void(QWidget* app)>& script);
 
 template <typename Widget> Widget* find(QWidget* root, const QString& name)
 {
