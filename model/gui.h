@@ -4,22 +4,17 @@
 // hands the worker its shutdown items and returns.
 
 #include "channels.h"
+#include "exports.h"
 
-#if defined(_WIN32)
-#define MODEL_EXPORT __declspec(dllexport)
-#else
-#define MODEL_EXPORT __attribute__((visibility("default")))
-#endif
-
-MODEL_EXPORT void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable);
+PELDERWICK_EXPORT void GUI(Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable);
 
 // The module as the program's own entry: GUI with the placeholder bundles "X", touching no
 // channel. Returns when the window has been closed.
-MODEL_EXPORT void run_stand_alone();
+PELDERWICK_EXPORT void run_stand_alone();
 
 // The same entries by C names, for a host that binds them after loading the module.
 extern "C" {
-MODEL_EXPORT void pelderwick_GUI(
+PELDERWICK_EXPORT void pelderwick_GUI(
     Queue_Bundle& Queue_All_variable, Event_Bundle& Event_All_variable);
-MODEL_EXPORT void pelderwick_run_stand_alone();
+PELDERWICK_EXPORT void pelderwick_run_stand_alone();
 }

@@ -1,18 +1,13 @@
 #include "host_qt.h"
 
 #include "demo.h"
+#include "exports.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <type_traits>
 
-#if defined(_WIN32)
-#define HOST_QT_EXPORT extern "C" __declspec(dllexport)
-#else
-#define HOST_QT_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
-
-HOST_QT_EXPORT QApplication* pelderwick_host_begin(bool offscreen)
+extern "C" PELDERWICK_EXPORT QApplication* pelderwick_host_begin(bool offscreen)
 {
     static int argc = 1;
     static char name[] = "Pelderwick";
@@ -22,13 +17,13 @@ HOST_QT_EXPORT QApplication* pelderwick_host_begin(bool offscreen)
     return new QApplication(argc, argv);
 }
 
-HOST_QT_EXPORT void pelderwick_host_start_demo(const std::atomic<int>& envelopes_made)
+extern "C" PELDERWICK_EXPORT void pelderwick_host_start_demo(const std::atomic<int>& envelopes_made)
 {
     // Queued, so that it runs once the window is built and shown.
     QTimer::singleShot(0, qApp, [&envelopes_made] { run_demo(envelopes_made); });
 }
 
-HOST_QT_EXPORT void pelderwick_host_end(QApplication* application)
+extern "C" PELDERWICK_EXPORT void pelderwick_host_end(QApplication* application)
 {
     delete application;
 }

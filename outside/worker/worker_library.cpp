@@ -1,17 +1,12 @@
 #include "worker_library.h"
 
 #include "envelope.h"
+#include "exports.h"
 #include "worker.h"
 
 #include <type_traits>
 
-#if defined(_WIN32)
-#define WORKER_EXPORT extern "C" __declspec(dllexport)
-#else
-#define WORKER_EXPORT extern "C" __attribute__((visibility("default")))
-#endif
-
-WORKER_EXPORT void pelderwick_worker_produce(const Record& request)
+extern "C" PELDERWICK_EXPORT void pelderwick_worker_produce(const Record& request)
 {
     record_request(request);
     make_envelope(request);
