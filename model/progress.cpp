@@ -21,8 +21,7 @@ std::string next_busy_caption(const Set_Button& bar)
 void show_worker_state(Main_Window_State& state)
 {
     Event& busy = state.Event_All_variable["get_receipt"];
-    // Asked again, not reused: an event set between the two questions leaves the caption as it
-    // is for this tick, rather than showing idle while the worker has just started.
+    // Asked again, not reused: a worker that starts between the questions leaves the caption.
     if (busy.is_set())
         state.set_button.configure(idle, next_busy_caption(state.set_button));
     else if (!busy.is_set())
