@@ -8,10 +8,13 @@
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QRegularExpression>
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
 
@@ -60,7 +63,8 @@ double size_ratio(const Record& request)
         : std::holds_alternative<long long>(value)       ? double(std::get<long long>(value))
                                                          : std::nan("");
     if (!(std::isfinite(ratio) && ratio > 0)) {
-        std::fprintf(stderr, "envelope: the text size ratio is not a positive number; using 1\n");
+        platform::write_line(
+            stderr, "envelope: the text size ratio is not a positive number; using 1");
         ratio = 1;
     }
     return ratio;
@@ -164,18 +168,62 @@ void lay_out_horizontal(const Page& page, const Record& request)
         recipient_name(request), {x, top + 31, W - 12 - x, H - top - 36}, 10, Writing::horizontal);
 }
 
+// The worker's thread uses no QRegularExpression: the per-thread state Qt keeps for it is torn
+// down in the wrong order when a non-Qt thread ends under mingw, and the thread crashes.
+
+// A whole number or a decimal fraction in plain digits, such as "11.5".
+std::optional<double> plain_number(std::string_view text)
+{
+    const auto point = text.find('.');
+    const auto digits = [](std::string_view part) {
+        return !part.empty()
+            && std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(text.substr(0, point))
+        || (point != std::string_view::npos && !digits(text.substr(point + 1))))
+        return std::nullopt;
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
+// The two sides of "...(11.5cm x 23cm)" at the end of a format text, in centimetres.
+std::optional<std::pair<double, double>> size_in_cm(std::string_view text)
+{
+    const auto open = text.rfind('(');
+    if (open == std::string_view::npos || !text.ends_with("cm)"))
+        return std::nullopt;
+    const std::string_view inside = text.substr(open + 1, text.size() - open - 4);
+    const auto cross = inside.find("cm x ");
+    if (cross == std::string_view::npos)
+        return std::nullopt;
+    const auto a = plain_number(inside.substr(0, cross));
+    const auto b = plain_number(inside.substr(cross + 5));
+    if (!a || !b)
+        return std::nullopt;
+    return std::pair {*a, *b};
+}
+
+// The names Windows keeps for devices, whatever their letter case.
+bool is_device_name(const QString& stem)
+{
+    const QString name = stem.toUpper();
+    if (name == u"CON" || name == u"PRN" || name == u"AUX" || name == u"NUL")
+        return true;
+    return name.size() == 4 && (name.startsWith(u"COM") || name.startsWith(u"LPT"))
+        && name[3] >= u'0' && name[3] <= u'9';
+}
+
 } // namespace
 
 Envelope_Format envelope_format(const std::string& format_text)
 {
-    static const QRegularExpression size(
-        QStringLiteral("\\((\\d+(?:\\.\\d+)?)cm x (\\d+(?:\\.\\d+)?)cm\\)$"));
-    const QString text = QString::fromStdString(format_text);
-    const auto match = size.match(text);
-    if (!match.hasMatch())
+    const auto size = size_in_cm(format_text);
+    if (!size)
         throw std::invalid_argument("unknown envelope format \"" + format_text + "\"");
-    const double a = match.captured(1).toDouble() * 10;
-    const double b = match.captured(2).toDouble() * 10;
+    const double a = size->first * 10;
+    const double b = size->second * 10;
+    const QString text = QString::fromStdString(format_text);
     Envelope_Format format;
     format.vertical = text.contains(QStringLiteral("直式"));
     format.framed = !text.contains(QStringLiteral("(無框線)"));
@@ -197,9 +245,7 @@ std::string safe_file_stem(const std::string& recipient)
         stem.remove(0, 1);
     while (stem.endsWith(u'.') || stem.endsWith(u' '))
         stem.chop(1);
-    static const QRegularExpression device(QStringLiteral("^(CON|PRN|AUX|NUL|COM[0-9]|LPT[0-9])$"),
-        QRegularExpression::CaseInsensitiveOption);
-    if (device.match(stem).hasMatch())
+    if (is_device_name(stem))
         stem.prepend(u'_');
     if (stem.size() > 60)
         stem.truncate(60);
