@@ -18,6 +18,7 @@ std::string from_environment(const char* variable, const std::string& fallback)
 void run_in_shell(const std::string& command)
 {
     // The same console: the child inherits standard input, output and error.
+    platform::open_console();
     std::cout.flush();
     if (std::system(command.c_str()) == -1)
         throw std::runtime_error("cannot start the command shell");
@@ -25,6 +26,7 @@ void run_in_shell(const std::string& command)
 
 std::optional<std::string> read_standard_input()
 {
+    platform::open_console();
     std::string line;
     if (!std::getline(std::cin, line))
         return std::nullopt;
@@ -65,7 +67,10 @@ Start_Up_Services system_services()
         = [](const std::string& library) { return platform::open_library(library) != nullptr; };
     services.run_command = run_in_shell;
     services.read_line = read_standard_input;
-    services.write_line = [](const std::string& line) { std::cout << line << std::endl; };
+    services.write_line = [](const std::string& line) {
+        platform::open_console();
+        platform::write_line(stdout, line);
+    };
     return services;
 }
 

@@ -1,21 +1,19 @@
 #include "guard.h"
 
+#include "platform.h"
+
 #include <cstdio>
 #include <exception>
 
 void say_line(const std::string& line)
 {
     // Without a standard output the write fails quietly, as it should.
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    platform::write_line(stdout, line);
 }
 
 void report_line(const std::string& line)
 {
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    platform::write_line(stderr, line);
 }
 
 std::string current_error_text()

@@ -5,6 +5,7 @@
 // (platform_windows.cpp, platform_posix.cpp), free of Qt so that the start-up front can use it,
 // and platform.cpp for what Qt does the same everywhere.
 
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -41,7 +42,25 @@ void* library_entry(void* library, const char* name);
 // Why the last open_library failed.
 std::string library_error();
 
+// Standard streams and the console
+
+// Writes one line of UTF-8 text to standard output or standard error, whole, and flushes it. On
+// a Windows console it goes out as the console's own Unicode text, whatever its code page.
+void write_line(std::FILE* stream, const std::string& text);
+
+// A windowed Windows program has no console: started from one, it writes there, unless its
+// streams are redirected. Nothing to do elsewhere.
+void use_starters_console();
+
+// Makes sure the user can be told something and answer (the install prompts): a windowed Windows
+// program without a console opens one. Nothing to do elsewhere.
+void open_console();
+
 // The desktop
+
+// The system's own font folder, for Qt's offscreen platform, which reads fonts from one folder
+// on Windows; empty where Qt finds the fonts by itself.
+std::string system_font_folder();
 
 // Whether a window can be shown here: always on Windows; elsewhere an X11 or Wayland display, or
 // Qt's offscreen platform asked for.

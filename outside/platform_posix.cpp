@@ -90,6 +90,22 @@ bool display_available()
         || (qt_platform != nullptr && std::strcmp(qt_platform, "offscreen") == 0);
 }
 
+void write_line(std::FILE* stream, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+void use_starters_console() { }
+
+void open_console() { }
+
+std::string system_font_folder()
+{
+    return {}; // fontconfig finds them
+}
+
 namespace {
 
 bool on_search_path(const std::string& program)

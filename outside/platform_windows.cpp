@@ -3,6 +3,8 @@
 #include "platform.h"
 #include "platform_native.h"
 
+#include <cstdio>
+#include <io.h>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -71,7 +73,13 @@ std::string qt_library_file(const std::string& module)
 
 void* open_library(const std::string& name)
 {
-    return reinterpret_cast<void*>(LoadLibraryW(to_wide(name).c_str()));
+    // The program's own folder and the system's, never the working folder or PATH, so that no
+    // stray library of the same name is taken; a library given by its path finds its own
+    // dependencies beside it.
+    const bool path = name.find_first_of("\\/") != std::string::npos;
+    const DWORD search
+        = LOAD_LIBRARY_SEARCH_DEFAULT_DIRS | (path ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR : 0);
+    return reinterpret_cast<void*>(LoadLibraryExW(to_wide(name).c_str(), nullptr, search));
 }
 
 void* library_entry(void* library, const char* name)
@@ -82,6 +90,66 @@ void* library_entry(void* library, const char* name)
 std::string library_error()
 {
     return "error " + std::to_string(GetLastError());
+}
+
+namespace {
+
+// A windowed program's standard stream that leads nowhere.
+bool leads_nowhere(std::FILE* stream)
+{
+    const intptr_t handle = _get_osfhandle(_fileno(stream));
+    return handle == -1 || handle == -2;
+}
+
+void streams_to_console()
+{
+    if (leads_nowhere(stdin))
+        std::freopen("CONIN$", "r", stdin);
+    if (leads_nowhere(stdout))
+        std::freopen("CONOUT$", "w", stdout);
+    if (leads_nowhere(stderr))
+        std::freopen("CONOUT$", "w", stderr);
+}
+
+} // namespace
+
+void write_line(std::FILE* stream, const std::string& text)
+{
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        std::fflush(stream);
+        const std::wstring line = to_wide(text + "\r\n");
+        DWORD written = 0;
+        WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+void use_starters_console()
+{
+    if (leads_nowhere(stdout) && AttachConsole(ATTACH_PARENT_PROCESS))
+        streams_to_console();
+}
+
+void open_console()
+{
+    if (GetConsoleWindow() == nullptr && leads_nowhere(stdin) && AllocConsole()) {
+        SetConsoleTitleW(L"Pelderwick");
+        streams_to_console();
+    }
+}
+
+std::string system_font_folder()
+{
+    std::vector<wchar_t> folder(MAX_PATH);
+    const UINT length = GetWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length == 0 || length >= folder.size())
+        return {};
+    return narrow(std::wstring(folder.data(), length)) + "\\Fonts";
 }
 
 bool display_available()

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -44,10 +43,10 @@ void finish(QWidget* app, int made)
     const std::string folder = platform::local_path(output_folder);
     const std::string shot = folder + "demo-window.png";
     app->grab().save(QString::fromStdString(shot));
-    std::printf("Demo: %d envelopes (PDF), requests.jsonl and a picture of the window are in %s\n"
-                "Demo: the picture is %s\n",
-        made, folder.c_str(), shot.c_str());
-    std::fflush(stdout);
+    platform::write_line(stdout,
+        "Demo: " + std::to_string(made)
+            + " envelopes (PDF), requests.jsonl and a picture of the window are in " + folder);
+    platform::write_line(stdout, "Demo: the picture is " + shot);
     app->close();
 }
 

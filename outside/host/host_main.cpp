@@ -8,15 +8,16 @@
 #include "worker.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <thread>
 
 int main(int argc, char** argv)
 {
+    platform::use_starters_console();
     bool demo = argc > 1 && std::strcmp(argv[1], "--demo") == 0;
     if (!demo && !platform::display_available()) {
-        std::printf("No display here: showing a demo offscreen instead of opening the window.\n");
+        platform::write_line(
+            stdout, "No display here: showing a demo offscreen instead of opening the window.");
         demo = true;
     }
     auto queues = make_std_queue_bundle();
@@ -41,7 +42,7 @@ int main(int argc, char** argv)
             host.start_demo(envelopes_made);
         window.GUI(*queues, *events);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", error.what());
+        platform::write_line(stderr, error.what());
         (*queues)["get_receipt"].put(std::nullopt); // the window never said goodbye
         status = 1;
     }

@@ -2,6 +2,7 @@
 
 #include "demo.h"
 #include "exports.h"
+#include "platform.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -12,8 +13,13 @@ extern "C" PELDERWICK_EXPORT QApplication* pelderwick_host_begin(bool offscreen)
     static int argc = 1;
     static char name[] = "Pelderwick";
     static char* argv[] = {name, nullptr};
-    if (offscreen)
+    if (offscreen) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Offscreen, Qt on Windows reads its fonts from one folder only.
+        const std::string fonts = platform::system_font_folder();
+        if (!fonts.empty() && qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR"))
+            qputenv("QT_QPA_FONTDIR", QByteArray::fromStdString(fonts));
+    }
     return new QApplication(argc, argv);
 }
 

@@ -15,9 +15,9 @@ void run_worker(Queue& requests, Event& busy, const Producer& produce)
         try {
             produce(*item);
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "worker: a request failed: %s\n", error.what());
+            platform::write_line(stderr, std::string("worker: a request failed: ") + error.what());
         } catch (...) {
-            std::fprintf(stderr, "worker: a request failed\n");
+            platform::write_line(stderr, "worker: a request failed");
         }
         busy.clear();
     }
