@@ -1,49 +1,20 @@
 // The worker's envelopes: page size and orientation per format, the texts on the page, red
 // boxes only where the format has them, hostile recipient names, odd ratios, long addresses.
 
+#include "capture.h"
 #include "envelope.h"
+#include "pdf_tools.h"
+#include "platform.h"
+#include "request_fields.h"
 #include "sample_request.h"
 
 #include <QDir>
 #include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <set>
-#include <unistd.h>
 
 namespace {
-
-QString run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-QSizeF page_size_pt(const QString& pdf)
-{
-    const auto match = QRegularExpression(QStringLiteral("Page size:\\s+([\\d.]+) x ([\\d.]+) pts"))
-                           .match(run("pdfinfo", {pdf}));
-    return match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble())
-                            : QSizeF();
-}
-
-QString page_text(const QString& pdf)
-{
-    return run("pdftotext", {pdf, "-"}).remove(QRegularExpression(QStringLiteral("\\s")));
-}
-
-QImage rendered(const QString& pdf, int dpi)
-{
-    QTemporaryDir place;
-    run("pdftoppm",
-        {"-r", QString::number(dpi), "-png", "-singlefile", pdf, place.filePath("page")});
-    return QImage(place.filePath("page.png"));
-}
 
 bool is_red(QRgb pixel)
 {
@@ -71,6 +42,12 @@ bool holds_each_character(const QString& text, const QString& wanted)
     return true;
 }
 
+// The output folder of the requests, where this system keeps it.
+QDir output_folder_here()
+{
+    return QDir(QString::fromStdString(platform::local_path(output_folder)));
+}
+
 } // namespace
 
 class Tst_Envelopes : public QObject
@@ -84,8 +61,8 @@ class Tst_Envelopes : public QObject
 private slots:
     void initTestCase()
     {
-        qputenv("HOME", home_.path().toUtf8());
-        QVERIFY2(!QStandardPaths::findExecutable("pdfinfo").isEmpty(), "poppler-utils is needed");
+        qputenv("HOME", home_.path().toUtf8()); // the output folder "C:/..." off Windows
+        QVERIFY2(pdf_tools_available(), "poppler-utils is needed");
     }
 
     void each_format_data()
@@ -112,16 +89,16 @@ private slots:
         QFETCH(bool, vertical);
         QFETCH(bool, framed);
         const QString pdf = make(sample_request(format.toStdString(), "Chang 張偉倫"));
-        const QSizeF size = page_size_pt(pdf);
-        QVERIFY(std::abs(size.width() - size_mm.width() * 72 / 25.4) < 1);
-        QVERIFY(std::abs(size.height() - size_mm.height() * 72 / 25.4) < 1);
-        QCOMPARE(size.height() > size.width(), vertical);
-        const QString text = page_text(pdf);
+        const Pdf_Page read = read_pdf(pdf);
+        QVERIFY(std::abs(read.size.width() - size_mm.width() * 72 / 25.4) < 1);
+        QVERIFY(std::abs(read.size.height() - size_mm.height() * 72 / 25.4) < 1);
+        QCOMPARE(read.size.height() > read.size.width(), vertical);
+        const QString text = read.text();
         for (const char* wanted : {"Chang張偉倫", "陳大文", "臺中市西區民權路91號5樓",
                  "臺北市大安區復興南路一段390號", "403041", "106"})
             QVERIFY2(holds_each_character(text, QString::fromUtf8(wanted)), wanted);
         const double px_per_mm = 100 / 25.4;
-        const QImage page = rendered(pdf, 100);
+        const QImage page = render_pdf(pdf, 100);
         QVERIFY(!page.isNull());
         const QRectF boxes = vertical
             ? QRectF(size_mm.width() - 8 - 46, 9, 47, 10)
@@ -134,7 +111,7 @@ private slots:
 
     void hostile_names_stay_in_the_folder_and_nothing_is_overwritten()
     {
-        const QDir folder(home_.filePath("brintlow/Pelderwick"));
+        const QDir folder = output_folder_here();
         const std::vector<std::string> names = {"../../evil", "a/b\\c", "C:\\Windows\\x", "..",
             "CON", "\x01\x1f", "名字:*?<>|", "/etc/passwd", ".hidden", "same", "same"};
         std::set<std::string> files;
@@ -146,15 +123,15 @@ private slots:
             files.insert(path.filename().string());
         }
         QCOMPARE(files.size(), names.size());
-        QVERIFY(!QFile::exists(home_.filePath("evil.pdf")));
+        QVERIFY(!QFile::exists(folder.filePath("../../evil.pdf")));
     }
 
     void blank_request_gives_an_envelope_with_the_sender_only()
     {
         Record blank = sample_request("12K直式信封(11.5cm x 23cm)", "");
-        blank["收件人郵遞區號"] = std::string();
-        blank["收件人地址"] = std::string();
-        const QString text = page_text(make(blank));
+        blank[request_key::recipient_postal_code] = std::string();
+        blank[request_key::recipient_address] = std::string();
+        const QString text = read_pdf(make(blank)).text();
         QVERIFY(text.contains(QStringLiteral("陳大文")));
         QVERIFY(!text.contains(QStringLiteral("收")));
     }
@@ -171,21 +148,14 @@ private slots:
     {
         QFETCH(double, ratio);
         Record r = sample_request("DL橫式信封(22cm x 11cm)");
-        r["文字大小比例"] = ratio;
-        char name[] = "/tmp/stderr-XXXXXX";
-        const int file = mkstemp(name);
-        const int saved = dup(STDERR_FILENO);
-        dup2(file, STDERR_FILENO);
-        const QString pdf = make(r);
-        fflush(stderr);
-        dup2(saved, STDERR_FILENO);
-        close(saved);
-        close(file);
-        QFile captured(QString::fromLatin1(name));
-        QVERIFY(captured.open(QIODevice::ReadOnly));
-        QCOMPARE(captured.readAll().count('\n'), 1);
-        captured.remove();
-        QVERIFY(page_text(pdf).contains(QStringLiteral("王小明")));
+        r[request_key::size_ratio] = ratio;
+        QString pdf;
+        {
+            Stdout_Capture errors(2);
+            pdf = make(r);
+            QCOMPARE(errors.lines().size(), std::size_t(1));
+        }
+        QVERIFY(read_pdf(pdf).text().contains(QStringLiteral("王小明")));
     }
 
     void long_address_wraps_and_shrinks_inside_the_page_data()
@@ -201,21 +171,14 @@ private slots:
         std::string address;
         for (int i = 0; i < 12; ++i)
             address += "臺中市西區民權路" + std::to_string(100 + i) + "號";
-        r["收件人地址"] = address;
-        r["文字大小比例"] = 3.0;
-        const QString pdf = make(r);
-        const QSizeF page = page_size_pt(pdf);
-        const QString boxes = run("pdftotext", {"-bbox", pdf, "-"});
-        const QRegularExpression word(QStringLiteral(
-            "xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\""));
-        int words = 0;
-        for (auto it = word.globalMatch(boxes); it.hasNext(); ++words) {
-            const auto m = it.next();
-            QVERIFY(m.captured(1).toDouble() >= 0 && m.captured(3).toDouble() <= page.width());
-            QVERIFY(m.captured(2).toDouble() >= 0 && m.captured(4).toDouble() <= page.height());
-        }
-        QVERIFY(words > 0);
-        QVERIFY(holds_each_character(page_text(pdf), QString::fromStdString(address)));
+        r[request_key::recipient_address] = address;
+        r[request_key::size_ratio] = 3.0;
+        const Pdf_Page page = read_pdf(make(r));
+        QVERIFY(!page.words.empty());
+        const QRectF whole(QPointF(0, 0), page.size);
+        for (const Pdf_Word& word : page.words)
+            QVERIFY2(whole.contains(word.box), qPrintable(word.text));
+        QVERIFY(holds_each_character(page.text(), QString::fromStdString(address)));
     }
 
     void unknown_format_is_refused()

@@ -2,18 +2,15 @@
 // thousand settings dialogs opened and closed. The heap stays flat and no window is left over.
 // The window runs with the tick period shortened to nothing.
 
+#include "test_platform.h"
 #include "window_driver.h"
 
 #include <QTest>
 #include <atomic>
-#include <malloc.h>
 
 namespace {
 
-std::size_t heap_in_use()
-{
-    return mallinfo2().uordblks;
-}
+using test_platform::heap_in_use;
 
 // Flips every few questions. A tick asks once when set and twice when clear, so a million
 // ticks ask between one and two million times.

@@ -1,10 +1,13 @@
 // The trash-can, folder and help buttons, with the shell and the browser faked.
 
 #include "platform.h"
+#include "request_fields.h"
+#include "test_platform.h"
 #include "window_driver.h"
 
+#include <QGuiApplication>
+#include <QOperatingSystemVersion>
 #include <QTest>
-#include <unistd.h>
 
 namespace {
 
@@ -86,7 +89,7 @@ private slots:
         platform::set_process_starter(
             [](const std::string&) { throw std::runtime_error("no file explorer"); });
         Recorded_Channels channels;
-        Stdout_Capture errors(STDERR_FILENO);
+        Stdout_Capture errors(2);
         run_window(channels, [](QWidget* app) {
             click(button(app, "資料夾.png"));
             click(button(app, "輸出單據"));
@@ -122,7 +125,7 @@ private slots:
         Fake_Browser browser {https, http, {}};
         platform::set_url_opener([&](const std::string& url) { return browser.open(url); });
         Recorded_Channels channels;
-        Stdout_Capture errors(STDERR_FILENO);
+        Stdout_Capture errors(2);
         run_window(channels, [](QWidget* app) { click(button(app, "問號001.png")); });
         QStringList asked;
         for (const std::string& url : browser.asked)
@@ -134,6 +137,39 @@ private slots:
         const bool wrapper_logged = std::any_of(lines.begin(), lines.end(),
             [](const auto& line) { return line.find("try_except_log") != std::string::npos; });
         QCOMPARE(wrapper_logged, logged);
+    }
+
+    void folder_button_really_starts_the_file_manager_with_the_exact_line()
+    {
+        // No seam: the platform layer starts the program itself, found first on the search path.
+        const bool windows
+            = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
+        test_platform::Stand_In file_manager(windows ? "explorer" : "xdg-open");
+        Recorded_Channels channels;
+        run_window(channels, [](QWidget* app) {
+            click(button(app, "資料夾.png"));
+            click(button(app, "資料夾.png"));
+        });
+        const QString expected = windows
+            ? QStringLiteral("explorer ") + QString::fromUtf8(output_folder_for_explorer)
+            : QStringLiteral("xdg-open ")
+                + QString::fromStdString(platform::local_path(output_folder_for_explorer));
+        QTRY_COMPARE(file_manager.command_lines(), QStringList(2, expected));
+    }
+
+    void help_button_really_asks_the_shell_for_the_page()
+    {
+        if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+            QSKIP("the offscreen platform opens no addresses");
+        if (!test_platform::browser_is_a_stand_in())
+            QSKIP("the shell's browser here is a real one (the test prefix under Wine has a "
+                  "stand-in)");
+        test_platform::Stand_In browser("explorer");
+        Recorded_Channels channels;
+        run_window(channels, [](QWidget* app) { click(button(app, "問號001.png")); });
+        QTRY_COMPARE(browser.command_lines().size(), 1);
+        QVERIFY2(browser.command_lines()[0].contains(QStringLiteral("https://")),
+            qPrintable(browser.command_lines()[0]));
     }
 };
 

@@ -1,12 +1,14 @@
 // Loading the window module: the layer checks with their install fallback and prompts, the
 // once-per-process rule, and the stand-alone program as a user starts it.
 
+#include "capture.h"
 #include "platform.h"
 #include "start_up.h"
+#include "test_platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
-#include <QLibraryInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -135,13 +137,14 @@ private slots:
     void real_loader_finds_a_layer_the_install_put_in_place()
     {
         QTemporaryDir place;
-        const std::string missing = place.filePath("libQt6Gui.so.6").toStdString();
+        const QString library = QString::fromStdString(platform::qt_library_file("Gui"));
+        const std::string missing = QDir::toNativeSeparators(place.filePath(library)).toStdString();
         Start_Up_Services services = system_services();
         services.tk_layer = missing;
         std::vector<std::string> commands;
         services.run_command = [&](const std::string& command) {
             commands.push_back(command);
-            QFile::copy(QLibraryInfo::path(QLibraryInfo::LibrariesPath) + "/libQt6Gui.so.6",
+            QFile::copy(test_platform::qt_library_folder() + QLatin1Char('/') + library,
                 QString::fromStdString(missing));
         };
         services.read_line = []() -> std::optional<std::string> {
@@ -170,16 +173,18 @@ private slots:
         environment.insert("PELDERWICK_TOOLKIT_LAYER", "libQt6Widgets-missing.so.6");
         environment.insert("PELDERWICK_WINDOW_MODULE", "/nonexistent/libpelderwick_gui.so");
         program.setProcessEnvironment(environment);
-        program.start(QCoreApplication::applicationDirPath() + "/pelderwick_stand_alone", {});
+        program.start(test_platform::built_program("pelderwick_stand_alone"), {});
         QVERIFY(program.waitForStarted());
         QByteArray out;
-        QTRY_VERIFY_WITH_TIMEOUT((out += program.readAllStandardOutput()).contains('\n'), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (out += unix_line_ends(program.readAllStandardOutput())).contains('\n'), 20000);
         QCOMPARE(out, QByteArray("請安裝 py -m pip install tkinter\n"));
         QTest::qWait(300); // it waits for Enter before going on
-        QCOMPARE(out += program.readAllStandardOutput(),
+        QCOMPARE(out += unix_line_ends(program.readAllStandardOutput()),
             QByteArray("請安裝 py -m pip install tkinter\n"));
         program.write("\n");
-        QTRY_VERIFY_WITH_TIMEOUT((out += program.readAllStandardOutput()).count('\n') == 2, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (out += unix_line_ends(program.readAllStandardOutput())).count('\n') == 2, 20000);
         QCOMPARE(out,
             QByteArray("請安裝 py -m pip install tkinter\n"
                        "請安裝 py -m pip install customtkinter\n"));
@@ -187,7 +192,26 @@ private slots:
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), 1);
         QVERIFY(program.readAllStandardError().contains("cannot load the window module"));
-        QCOMPARE(program.readAllStandardOutput(), QByteArray());
+        QCOMPARE(unix_line_ends(program.readAllStandardOutput()), QByteArray());
+    }
+
+    void program_without_qt_runs_the_install_then_asks_then_ends()
+    {
+        QTemporaryDir place;
+        if (!test_platform::copy_without_qt("pelderwick_stand_alone", place.path()))
+            QSKIP("Qt's libraries here are the system's, not the program's");
+        QProcess program;
+        // Qt's libraries lie in the working folder: a program must not take them from there.
+        program.setWorkingDirectory(test_platform::qt_library_folder());
+        program.start(place.filePath("pelderwick_stand_alone.exe"), {});
+        program.closeWriteChannel();
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        // The install command ran through the real command shell, which knows no "py" here.
+        QCOMPARE(unix_line_ends(program.readAllStandardOutput()),
+            QByteArray("請安裝 py -m pip install tkinter\n"));
+        const QByteArray errors = program.readAllStandardError();
+        QVERIFY2(errors.contains("end of input"), errors.constData());
     }
 
     void stand_alone_program_ends_at_the_end_of_input()
@@ -196,11 +220,12 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("PELDERWICK_TK_LAYER", "libQt6Gui-missing.so.6");
         program.setProcessEnvironment(environment);
-        program.start(QCoreApplication::applicationDirPath() + "/pelderwick_stand_alone", {});
+        program.start(test_platform::built_program("pelderwick_stand_alone"), {});
         program.closeWriteChannel();
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitCode(), 1);
-        QCOMPARE(program.readAllStandardOutput(), QByteArray("請安裝 py -m pip install tkinter\n"));
+        QCOMPARE(unix_line_ends(program.readAllStandardOutput()),
+            QByteArray("請安裝 py -m pip install tkinter\n"));
         QVERIFY(program.readAllStandardError().contains("end of input"));
     }
 };

@@ -1,8 +1,12 @@
 // The template folder beside the module: found from any working directory, and a missing or
 // broken image costs one line on standard output, never the window.
 
+#include "capture.h"
+#include "test_platform.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,7 +34,8 @@ Run run_probe(const std::function<void(QDir folder)>& prepare)
 {
     QTemporaryDir place;
     const QString built = QCoreApplication::applicationDirPath();
-    QFile::copy(built + QStringLiteral("/template_probe"), place.filePath("template_probe"));
+    const QString probe_file = QFileInfo(test_platform::built_program("template_probe")).fileName();
+    QFile::copy(built + QLatin1Char('/') + probe_file, place.filePath(probe_file));
     QDir(place.path()).mkdir(folder_name);
     QDir folder(place.filePath(folder_name));
     const QDir source(built + QLatin1Char('/') + folder_name);
@@ -39,11 +44,12 @@ Run run_probe(const std::function<void(QDir folder)>& prepare)
     prepare(folder);
     QProcess probe;
     probe.setWorkingDirectory(QStringLiteral("/"));
-    probe.start(place.filePath("template_probe"), {});
+    probe.setProcessEnvironment(test_platform::environment_for_copied_program());
+    probe.start(place.filePath(probe_file), {});
     probe.waitForFinished(60000);
     Run run;
-    const auto lines
-        = QString::fromUtf8(probe.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    const auto lines = QString::fromUtf8(unix_line_ends(probe.readAllStandardOutput()))
+                           .split(u'\n', Qt::SkipEmptyParts);
     for (const QString& line : lines) {
         if (line.startsWith(QLatin1String("icon=")))
             run.icon = line.mid(5);

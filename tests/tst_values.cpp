@@ -4,13 +4,12 @@
 #include "output_request.h"
 #include "parameters.h"
 #include "size_ratio.h"
+#include "test_platform.h"
 
 #include <QTest>
-#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 #include <random>
 #include <regex>
 
@@ -73,8 +72,7 @@ std::optional<double> oracle(const std::u32string& text)
     static const std::regex decimal(R"([+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?)");
     if (!std::regex_match(ascii, decimal))
         return std::nullopt;
-    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
-    return strtod_l(ascii.c_str(), nullptr, c_locale);
+    return test_platform::c_library_strtod(ascii);
 }
 
 bool same(std::optional<double> a, std::optional<double> b)

@@ -2,37 +2,13 @@
 // reaches the real envelope maker under the keys it reads, for every format.
 
 #include "envelope.h"
+#include "pdf_tools.h"
 #include "request_fields.h"
 #include "toolkit.h"
 #include "window_driver.h"
 
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-QString page_text(const QString& pdf)
-{
-    QProcess pdftotext;
-    pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-    pdftotext.waitForFinished(30000);
-    return QString::fromUtf8(pdftotext.readAllStandardOutput())
-        .remove(QRegularExpression(QStringLiteral("\\s")));
-}
-
-QString page_size(const QString& pdf)
-{
-    QProcess pdfinfo;
-    pdfinfo.start(QStringLiteral("pdfinfo"), {pdf});
-    pdfinfo.waitForFinished(30000);
-    const auto match = QRegularExpression(QStringLiteral("Page size:\\s+(\\d+) x (\\d+)"))
-                           .match(QString::fromUtf8(pdfinfo.readAllStandardOutput()));
-    return match.captured(1) + QLatin1Char('x') + match.captured(2);
-}
-
-} // namespace
 
 class Tst_Window_To_Worker : public QObject
 {
@@ -62,13 +38,15 @@ private slots:
         });
         const auto requests = channels.journal->requests();
         QCOMPARE(requests.size(), envelope_formats.size());
-        // Page sizes in points, portrait for the vertical formats.
-        const QStringList sizes
-            = {"326x652", "652x326", "624x312", "326x652", "652x326", "624x283"};
+        // Page sizes in centimetres, portrait for the vertical formats.
+        const QSizeF sizes[] = {{11.5, 23}, {23, 11.5}, {22, 11}, {11.5, 23}, {23, 11.5}, {22, 10}};
         for (std::size_t i = 0; i < requests.size(); ++i) {
-            const QString pdf = QString::fromStdString(make_envelope(requests[i]).string());
-            QCOMPARE(page_size(pdf), sizes[int(i)]);
-            const QString text = page_text(pdf);
+            const Pdf_Page page
+                = read_pdf(QString::fromStdString(make_envelope(requests[i]).string()));
+            const QSizeF wanted = sizes[i] * 72 / 2.54;
+            QVERIFY(std::abs(page.size.width() - wanted.width()) < 1);
+            QVERIFY(std::abs(page.size.height() - wanted.height()) < 1);
+            const QString text = page.text();
             for (const char* typed : {"寄件甲", "寄件地址乙", "收件丙", "收件地址丁"})
                 QVERIFY2(text.contains(QString::fromUtf8(typed)), typed);
             QVERIFY(text.contains(QLatin1String("106")) && text.contains(QLatin1String("403")));

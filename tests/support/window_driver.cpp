@@ -10,11 +10,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
-#include <cstdio>
-#include <fcntl.h>
-#include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 void Journal::add(std::string entry)
 {
@@ -241,41 +237,4 @@ QWidget* open_dialog(QWidget* app)
 void choose(Option_Menu* menu, int index)
 {
     menu->drop_down()->actions().at(index)->trigger();
-}
-
-Stdout_Capture::Stdout_Capture(int fd)
-    : fd_(fd)
-    , saved_fd_(dup(fd))
-{
-    char name[] = "/tmp/stdout-capture-XXXXXX";
-    const int file = mkstemp(name);
-    if (file < 0 || saved_fd_ < 0)
-        throw std::runtime_error("cannot capture standard output");
-    path_ = name;
-    std::fflush(nullptr);
-    dup2(file, fd_);
-    close(file);
-}
-
-Stdout_Capture::~Stdout_Capture()
-{
-    std::fflush(nullptr);
-    if (QTest::currentTestFailed() && fd_ == STDOUT_FILENO) {
-        // The test's own report went into the capture too: show it.
-        for (const std::string& line : lines())
-            std::fprintf(stderr, "captured: %s\n", line.c_str());
-    }
-    dup2(saved_fd_, fd_);
-    close(saved_fd_);
-    unlink(path_.c_str());
-}
-
-std::vector<std::string> Stdout_Capture::lines()
-{
-    std::fflush(nullptr);
-    std::ifstream file(path_);
-    std::vector<std::string> result;
-    for (std::string line; std::getline(file, line);)
-        result.push_back(line);
-    return result;
 }

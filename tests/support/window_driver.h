@@ -3,6 +3,7 @@
 // Drives the real window: runs GUI with a script scheduled inside its event loop, finds widgets
 // by object name, and records what reaches the channels and standard output.
 
+#include "capture.h"
 #include "channels.h"
 #include "main_window.h"
 
@@ -73,20 +74,3 @@ QString output_caption(QWidget* app);
 QWidget* open_dialog(QWidget* app);
 // Picks the index-th value of an option menu as its drop-down list does.
 void choose(Option_Menu* menu, int index);
-
-// Captures what is written to standard output (or another descriptor) while it lives.
-class Stdout_Capture
-{
-public:
-    explicit Stdout_Capture(int fd = 1);
-    ~Stdout_Capture();
-    Stdout_Capture(const Stdout_Capture&) = delete;
-    Stdout_Capture& operator=(const Stdout_Capture&) = delete;
-
-    std::vector<std::string> lines();
-
-private:
-    int fd_;
-    int saved_fd_;
-    std::string path_;
-};

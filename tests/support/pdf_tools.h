@@ -1,0 +1,32 @@
+#pragma once
+
+// A PDF as poppler reads it: its page size, its words with their boxes, its text, and the page
+// rasterised. Poppler's tools write into files, so that a Windows test under Wine can run the
+// Linux tools too.
+
+#include <QImage>
+#include <QRectF>
+#include <QString>
+#include <vector>
+
+struct Pdf_Word
+{
+    QString text;
+    QRectF box; // in points, from the page's top left
+};
+
+struct Pdf_Page
+{
+    QSizeF size; // in points; empty when the file could not be read
+    std::vector<Pdf_Word> words;
+    QString text() const; // the words run together, without white space
+};
+
+// Whether poppler's tools can be run from here.
+bool pdf_tools_available();
+
+// The first page of `pdf`.
+Pdf_Page read_pdf(const QString& pdf);
+
+// The first page rendered at `dpi`; a null image when it could not be rendered.
+QImage render_pdf(const QString& pdf, int dpi);

@@ -1,0 +1,26 @@
+// Stands in for a program the window has Windows start (the file explorer, the browser): appends
+// its own command line, exactly as it was given, as one line to the file that
+// PELDERWICK_STAND_IN_LOG names, and ends.
+
+#include <cstdio>
+#include <string>
+#include <windows.h>
+
+int main()
+{
+    const wchar_t* log = _wgetenv(L"PELDERWICK_STAND_IN_LOG");
+    if (log == nullptr)
+        return 2;
+    const std::wstring line = GetCommandLineW();
+    const int size = WideCharToMultiByte(
+        CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size,
+        nullptr, nullptr);
+    std::FILE* file = _wfopen(log, L"ab");
+    if (file == nullptr)
+        return 1;
+    utf8 += '\n';
+    const bool written = std::fwrite(utf8.data(), 1, utf8.size(), file) == utf8.size();
+    return std::fclose(file) == 0 && written ? 0 : 1;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+// What the tests need of the system they run on, in one file per system as the program's own
+// platform layer has it.
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test_platform {
+
+// A program built beside the tests: "pelderwick" is ".../pelderwick.exe" on Windows.
+QString built_program(const QString& name);
+
+// What a program of ours needs to start when it is copied away from the build's folder.
+QProcessEnvironment environment_for_copied_program();
+
+// Copies a program of ours into `folder` with what it needs but Qt's libraries; false where Qt
+// cannot be taken away from it (elsewhere than Windows Qt is the system's).
+bool copy_without_qt(const QString& program, const QString& folder);
+
+// The folder of the Qt libraries the tests run with.
+QString qt_library_folder();
+
+// Bytes of heap the process has in use, for the long-life test.
+std::size_t heap_in_use();
+
+// The C library's own reading of a decimal text in the "C" locale, as an independent check.
+double c_library_strtod(const std::string& text);
+
+// Points the descriptor at a new file that can be read while the descriptor still writes to it;
+// returns the descriptor's former target, for restore().
+int redirect_into_file(int fd, const QString& path);
+void restore(int fd, int former);
+
+// While it lives, a program of the system that the window starts (by its name: "explorer" on
+// Windows, "xdg-open" elsewhere) is found as a stand-in that writes down each command line it
+// is started with; on Windows the shell's browser in Wine's test prefix writes them down too.
+class Stand_In
+{
+public:
+    explicit Stand_In(const QString& program);
+    ~Stand_In();
+    Stand_In(const Stand_In&) = delete;
+    Stand_In& operator=(const Stand_In&) = delete;
+
+    QStringList command_lines() const;
+
+private:
+    QTemporaryDir folder_;
+    QByteArray former_path_;
+    QString former_directory_;
+};
+
+// Whether the https addresses the shell opens go to the stand-in browser (Wine's test prefix).
+bool browser_is_a_stand_in();
+
+// Runs a Linux tool (poppler's) on files of ours and waits for it; false when it failed or there
+// is no such tool. `files` are the indices of the arguments that are paths: under Wine the tool
+// is the Linux program and gets their Unix paths.
+bool has_linux_tool(const QString& name);
+bool run_linux_tool(const QString& name, QStringList arguments, const std::vector<int>& files);
+
+} // namespace test_platform

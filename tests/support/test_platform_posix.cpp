@@ -1,0 +1,110 @@
+#include "test_platform.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <clocale>
+#include <cstdlib>
+#include <fcntl.h>
+#include <locale.h>
+#include <malloc.h>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace test_platform {
+
+QString built_program(const QString& name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+}
+
+QProcessEnvironment environment_for_copied_program()
+{
+    return QProcessEnvironment::systemEnvironment(); // Qt is the system's
+}
+
+bool copy_without_qt(const QString& /*program*/, const QString& /*folder*/)
+{
+    return false;
+}
+
+QString qt_library_folder()
+{
+    return QLibraryInfo::path(QLibraryInfo::LibrariesPath);
+}
+
+std::size_t heap_in_use()
+{
+    return mallinfo2().uordblks;
+}
+
+double c_library_strtod(const std::string& text)
+{
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", nullptr);
+    return strtod_l(text.c_str(), nullptr, c_locale);
+}
+
+int redirect_into_file(int fd, const QString& path)
+{
+    const int file = open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int former = dup(fd);
+    if (file < 0 || former < 0 || dup2(file, fd) < 0)
+        throw std::runtime_error("cannot redirect a standard stream");
+    close(file);
+    return former;
+}
+
+void restore(int fd, int former)
+{
+    dup2(former, fd);
+    close(former);
+}
+
+Stand_In::Stand_In(const QString& program)
+    : former_path_(qgetenv("PATH"))
+{
+    QFile script(folder_.filePath(program));
+    script.open(QIODevice::WriteOnly);
+    script.write(
+        "#!/bin/sh\nprintf '%s\\n' \"$(basename \"$0\") $*\" >> \"$PELDERWICK_STAND_IN_LOG\"\n");
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("PELDERWICK_STAND_IN_LOG", QFile::encodeName(folder_.filePath("started")));
+    qputenv("PATH", QFile::encodeName(folder_.path()) + ':' + former_path_);
+}
+
+Stand_In::~Stand_In()
+{
+    qputenv("PATH", former_path_);
+    qunsetenv("PELDERWICK_STAND_IN_LOG");
+}
+
+QStringList Stand_In::command_lines() const
+{
+    QFile log(folder_.filePath("started"));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool browser_is_a_stand_in()
+{
+    return false;
+}
+
+bool has_linux_tool(const QString& name)
+{
+    return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+bool run_linux_tool(const QString& name, QStringList arguments, const std::vector<int>& /*files*/)
+{
+    QProcess tool;
+    tool.start(name, arguments);
+    return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit
+        && tool.exitCode() == 0;
+}
+
+} // namespace test_platform

@@ -1,0 +1,184 @@
+#include "capture.h"
+#include "test_platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QThread>
+#include <QUuid>
+#include <cstdlib>
+#include <fcntl.h>
+#include <io.h>
+#include <locale.h>
+#include <malloc.h>
+#include <share.h>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <windows.h>
+
+namespace test_platform {
+
+QString built_program(const QString& name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name
+        + QStringLiteral(".exe");
+}
+
+QProcessEnvironment environment_for_copied_program()
+{
+    // Qt's libraries and plugins stay in the build's folder.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString built = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    environment.insert(QStringLiteral("PATH"),
+        built + QLatin1Char(';') + environment.value(QStringLiteral("PATH")));
+    environment.insert(QStringLiteral("QT_PLUGIN_PATH"), built);
+    return environment;
+}
+
+bool copy_without_qt(const QString& program, const QString& folder)
+{
+    // The compiler's runtime libraries are the ones named lib*.dll.
+    const QDir built(QCoreApplication::applicationDirPath());
+    bool copied = QFile::copy(built_program(program), QDir(folder).filePath(program + ".exe"));
+    for (const QString& library : built.entryList({QStringLiteral("lib*.dll")}, QDir::Files))
+        copied = copied && QFile::copy(built.filePath(library), QDir(folder).filePath(library));
+    return copied;
+}
+
+QString qt_library_folder()
+{
+    return QCoreApplication::applicationDirPath(); // copied beside the programs
+}
+
+std::size_t heap_in_use()
+{
+    std::size_t used = 0;
+    _HEAPINFO entry {};
+    while (_heapwalk(&entry) == _HEAPOK) {
+        if (entry._useflag == _USEDENTRY)
+            used += entry._size;
+    }
+    return used;
+}
+
+double c_library_strtod(const std::string& text)
+{
+    static const _locale_t c_locale = _create_locale(LC_ALL, "C");
+    return _strtod_l(text.c_str(), nullptr, c_locale);
+}
+
+int redirect_into_file(int fd, const QString& path)
+{
+    // Shared for reading: Windows refuses a second open of a file opened without sharing.
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    const int file = _wsopen(name.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _SH_DENYNO,
+        _S_IREAD | _S_IWRITE);
+    const int former = _dup(fd);
+    if (file < 0 || former < 0 || _dup2(file, fd) < 0)
+        throw std::runtime_error("cannot redirect a standard stream");
+    _close(file);
+    return former;
+}
+
+void restore(int fd, int former)
+{
+    _dup2(former, fd);
+    _close(former);
+}
+
+Stand_In::Stand_In(const QString& program)
+    : former_directory_(QDir::currentPath())
+{
+    // The current folder is searched before the system's folders.
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/stand-ins/stand_in.exe"),
+        folder_.filePath(program + QStringLiteral(".exe")));
+    qputenv("PELDERWICK_STAND_IN_LOG",
+        QDir::toNativeSeparators(folder_.filePath(QStringLiteral("started"))).toUtf8());
+    QDir::setCurrent(folder_.path());
+}
+
+Stand_In::~Stand_In()
+{
+    QDir::setCurrent(former_directory_);
+    qunsetenv("PELDERWICK_STAND_IN_LOG");
+}
+
+QStringList Stand_In::command_lines() const
+{
+    QFile log(folder_.filePath(QStringLiteral("started")));
+    if (!log.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(unix_line_ends(log.readAll())).split(u'\n', Qt::SkipEmptyParts);
+}
+
+bool browser_is_a_stand_in()
+{
+    const QSettings command(
+        QStringLiteral("HKEY_CLASSES_ROOT\\https\\shell\\open\\command"), QSettings::NativeFormat);
+    return command.value(QStringLiteral("Default"))
+        .toString()
+        .contains(QStringLiteral("browser.exe"));
+}
+
+namespace {
+
+// Wine's own export: the Unix path of a Windows path; absent on Windows itself.
+using Unix_Name = char* (*)(const wchar_t*);
+
+Unix_Name wine_unix_name()
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    return reinterpret_cast<Unix_Name>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+}
+
+QString unix_path(const QString& path)
+{
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    char* converted = wine_unix_name()(name.c_str());
+    if (converted == nullptr)
+        return path;
+    const QString result = QString::fromUtf8(converted);
+    HeapFree(GetProcessHeap(), 0, converted);
+    return result;
+}
+
+} // namespace
+
+bool has_linux_tool(const QString& name)
+{
+    return wine_unix_name() != nullptr && QFile::exists(QStringLiteral("Z:/usr/bin/") + name);
+}
+
+bool run_linux_tool(const QString& name, QStringList arguments, const std::vector<int>& files)
+{
+    // Wine starts a Linux program but gives QProcess nothing to wait on: a shell runs the tool
+    // and then leaves a mark that says how it ended.
+    if (!has_linux_tool(name))
+        return false;
+    for (int at : files)
+        arguments[at] = unix_path(arguments[at]);
+    const QString mark = QDir::temp().filePath(
+        QStringLiteral("tool-") + QUuid::createUuid().toString(QUuid::Id128));
+    const QStringList shell = {QStringLiteral("-c"),
+        QStringLiteral("m=$1; shift; if \"$@\" >/dev/null 2>&1; then touch \"$m.ok\"; "
+                       "else touch \"$m.failed\"; fi"),
+        QStringLiteral("sh"), unix_path(mark), QStringLiteral("/usr/bin/") + name};
+    if (!QProcess::startDetached(QStringLiteral("Z:/bin/sh"), shell + arguments))
+        return false;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000) {
+        if (QFile::remove(mark + QStringLiteral(".ok")))
+            return true;
+        if (QFile::remove(mark + QStringLiteral(".failed")))
+            return false;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+} // namespace test_platform
