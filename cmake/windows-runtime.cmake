@@ -34,3 +34,5 @@ foreach(plugin ${program_plugins})
   get_filename_component(folder ${plugin} DIRECTORY)
   install(FILES ${qt_plugins}/${plugin} DESTINATION ${PELDERWICK_INSTALL_DIR}/${folder})
 endforeach()
+
+install(FILES ${PROJECT_SOURCE_DIR}/docs/windows/讀我.txt DESTINATION ${PELDERWICK_INSTALL_DIR})

@@ -1,8 +1,11 @@
 # The toolchain of the "windows" preset: Qt for Windows, built by tools/build-windows-qt, on top of
 # the mingw-w64 cross compiler; off Windows the tests run under Wine. PELDERWICK_WINDOWS_QT names
-# another Qt for Windows (on Windows itself: a Qt 6 installation for mingw).
+# another Qt for Windows (on Windows itself: a Qt 6 installation for mingw); PELDERWICK_CACHE
+# another cache, as for tools/build-windows-qt.
 if(DEFINED ENV{PELDERWICK_WINDOWS_QT})
   set(windows_qt "$ENV{PELDERWICK_WINDOWS_QT}")
+elseif(DEFINED ENV{PELDERWICK_CACHE})
+  set(windows_qt "$ENV{PELDERWICK_CACHE}/qt-windows")
 elseif(DEFINED ENV{XDG_CACHE_HOME})
   set(windows_qt "$ENV{XDG_CACHE_HOME}/pelderwick/qt-windows")
 else()

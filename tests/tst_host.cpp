@@ -8,6 +8,8 @@
 #include "worker.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -78,11 +80,34 @@ class Tst_Host : public QObject
     Q_OBJECT
 
     QTemporaryDir home_;
+    QTemporaryDir module_place_;
 
 private slots:
     void initTestCase()
     {
         qputenv("HOME", home_.path().toUtf8()); // the output folder "C:/..." off Windows
+        // The module is loaded from a folder of its own, whose template folder lacks the gear.
+        const QString built = QString::fromStdString(platform::own_library_path("pelderwick_gui"));
+        const QString module = module_place_.filePath(QFileInfo(built).fileName());
+        QVERIFY(QFile::copy(built, module));
+        const QDir templates(QFileInfo(built).dir().filePath(QStringLiteral("格式範本")));
+        QVERIFY(QDir(module_place_.path()).mkdir(QStringLiteral("格式範本")));
+        for (const QString& image : templates.entryList(QDir::Files)) {
+            if (image != QStringLiteral("齒輪.png"))
+                QFile::copy(templates.filePath(image),
+                    module_place_.filePath(QStringLiteral("格式範本/") + image));
+        }
+        qputenv("PELDERWICK_WINDOW_MODULE", QDir::toNativeSeparators(module).toUtf8());
+    }
+
+    void module_takes_its_images_from_beside_its_own_file()
+    {
+        run_host([](const Record&) {},
+            [](QWidget* app) {
+                QVERIFY(!app->windowIcon().isNull());
+                QVERIFY(app->findChild<QPushButton*>(QStringLiteral("logo.png")) != nullptr);
+                QVERIFY(app->findChild<QPushButton*>(QStringLiteral("齒輪.png"))->icon().isNull());
+            });
     }
 
     void busy_worker_animates_the_caption_and_every_request_is_recorded()
