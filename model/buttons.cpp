@@ -1,4 +1,5 @@
 #include "guard.h"
+#include "lines.h"
 #include "platform.h"
 #include "request_fields.h"
 #include "state.h"

@@ -1,5 +1,6 @@
 #include "guard.h"
 #include "gui.h"
+#include "lines.h"
 #include "main_window.h"
 #include "platform.h"
 #include "request_fields.h"

@@ -1,6 +1,7 @@
 #include "output_request.h"
 
 #include "guard.h"
+#include "lines.h"
 #include "request_fields.h"
 #include "state.h"
 

@@ -1,6 +1,7 @@
 #include "components.h"
 
 #include "guard.h"
+#include "lines.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,8 +1,11 @@
 #pragma once
 
-// Marks an entry that one of the program's libraries exports; everything else stays hidden.
+// Marks an entry that one of the program's libraries exports, or that a program takes from one;
+// everything else stays hidden.
 #if defined(_WIN32)
 #define PELDERWICK_EXPORT __declspec(dllexport)
+#define PELDERWICK_IMPORT __declspec(dllimport)
 #else
 #define PELDERWICK_EXPORT __attribute__((visibility("default")))
+#define PELDERWICK_IMPORT __attribute__((visibility("default")))
 #endif

@@ -1,20 +1,9 @@
 #include "guard.h"
 
-#include "platform.h"
+#include "lines.h"
 
 #include <cstdio>
 #include <exception>
-
-void say_line(const std::string& line)
-{
-    // Without a standard output the write fails quietly, as it should.
-    platform::write_line(stdout, line);
-}
-
-void report_line(const std::string& line)
-{
-    platform::write_line(stderr, line);
-}
 
 std::string current_error_text()
 {

@@ -12,11 +12,5 @@ void call_guarded(const char* callback_name, const std::function<void()>& callba
 // The error-logging wrapper: the returned callable runs the handler and logs what it raises.
 std::function<void()> try_except_log(std::function<void()> handler);
 
-// A line on standard output (UTF-8, flushed at once so a host reading a pipe sees it).
-void say_line(const std::string& line);
-
-// A line on standard error, flushed at once.
-void report_line(const std::string& line);
-
 // The message text of the exception being handled; call only inside a catch block.
 std::string current_error_text();

@@ -6,7 +6,9 @@
 // and platform.cpp for what Qt does the same everywhere.
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -23,8 +25,45 @@ std::string template_path(const char* literal);
 
 // A path as the window forms it ("C:/x/", module directory + "\格式範本\a.png") turned into one
 // this system can open: backslashes read as separators, and a drive "C:" standing for the home
-// directory where there are no drives.
+// directory where there are no drives (HOME, or the user's home as the system knows it when HOME
+// is unset or not absolute; throws when there is none). The home's bytes are kept as they are.
 std::string local_path(const std::string& path);
+
+// The path of a local_path() for the standard library: from UTF-8 on Windows, from the bytes as
+// they are elsewhere.
+std::filesystem::path native_path(const std::string& path);
+
+// Files
+
+// A file written in a folder where nobody sees it until it is complete: publish() gives it its
+// name only once everything is on the disk, and never over an existing file. A file never
+// published, or whose process ends first, leaves nothing behind.
+class Unpublished_File
+{
+public:
+    explicit Unpublished_File(const std::string& folder); // throws when the folder refuses it
+    ~Unpublished_File();
+    Unpublished_File(const Unpublished_File&) = delete;
+    Unpublished_File& operator=(const Unpublished_File&) = delete;
+
+    // A C runtime descriptor to write the content to; it stays this object's.
+    int descriptor() const;
+    // Names the file `name` in its folder; false, and nothing changed, when the name is taken,
+    // unless `replace` lets it take the place of that file. Throws when the content or the name
+    // cannot be made lasting.
+    bool publish(const std::string& name, bool replace = false);
+
+private:
+    bool finish_publishing(const std::string& target);
+
+    struct System;
+    std::unique_ptr<System> system_;
+};
+
+// Appends `line` and a line end to the file, creating it: the whole line or nothing, and no other
+// writer's line in between (another process appending to the same file included). Throws when
+// the line is not written.
+void append_line(const std::string& path, const std::string& line);
 
 // Loading libraries
 
@@ -48,6 +87,13 @@ std::string library_error();
 // a Windows console it goes out as the console's own Unicode text, whatever its code page.
 void write_line(std::FILE* stream, const std::string& text);
 
+// The thread writing standard output and error takes a reader gone (a closed pipe) as a failed
+// write instead of the end of the process.
+void ignore_broken_pipes_in_this_thread();
+
+// The same for the whole process: a program of ours decides so for itself.
+void ignore_broken_pipes();
+
 // A windowed Windows program has no console: started from one, it writes there, unless its
 // streams are redirected. Nothing to do elsewhere.
 void use_starters_console();
@@ -55,6 +101,13 @@ void use_starters_console();
 // Makes sure the user can be told something and answer (the install prompts): a windowed Windows
 // program without a console opens one. Nothing to do elsewhere.
 void open_console();
+
+// Being asked to end
+
+// The first request to end the process (SIGTERM, SIGINT, SIGHUP; on Windows the console's Ctrl+C,
+// Ctrl+Break or close) calls `first` from a thread of its own; a second one ends the process at
+// once. Files being written are then never published (Unpublished_File).
+void on_end_request(std::function<void()> first);
 
 // The desktop
 

@@ -3,10 +3,15 @@
 #include "platform.h"
 #include "platform_native.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <fcntl.h>
 #include <io.h>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -59,6 +64,137 @@ std::string module_directory()
 std::string local_path(const std::string& path)
 {
     return path;
+}
+
+std::filesystem::path native_path(const std::string& path)
+{
+    return {to_wide(path)};
+}
+
+namespace {
+
+[[noreturn]] void fail(const std::string& what, DWORD error = GetLastError())
+{
+    throw std::system_error(static_cast<int>(error), std::system_category(), what);
+}
+
+// Whether the file goes away when its handle closes: set while it is being written.
+bool delete_on_close(HANDLE file, bool deleted)
+{
+    FILE_DISPOSITION_INFO disposition {};
+    disposition.DeleteFile = deleted ? TRUE : FALSE;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)
+        != 0;
+}
+
+} // namespace
+
+struct Unpublished_File::System
+{
+    std::string folder;
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    int fd = -1;
+};
+
+Unpublished_File::Unpublished_File(const std::string& folder)
+    : system_(std::make_unique<System>())
+{
+    system_->folder = folder.ends_with('/') || folder.ends_with('\\') ? folder : folder + "\\";
+    for (unsigned attempt = 0; system_->handle == INVALID_HANDLE_VALUE; ++attempt) {
+        const std::string name = system_->folder + "~pelderwick-"
+            + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + "-"
+            + std::to_string(attempt) + ".partial";
+        system_->handle = CreateFileW(to_wide(name).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+            CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (system_->handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
+            fail("cannot write in " + folder);
+    }
+    if (!delete_on_close(system_->handle, true)) {
+        const DWORD error = GetLastError();
+        CloseHandle(system_->handle);
+        fail("cannot write in " + folder, error);
+    }
+    system_->fd = _open_osfhandle(reinterpret_cast<intptr_t>(system_->handle), _O_BINARY);
+    if (system_->fd < 0) {
+        CloseHandle(system_->handle);
+        fail("cannot write in " + folder);
+    }
+}
+
+Unpublished_File::~Unpublished_File()
+{
+    if (system_->fd >= 0)
+        _close(system_->fd); // the file goes with its handle unless it was published
+}
+
+int Unpublished_File::descriptor() const
+{
+    return system_->fd;
+}
+
+bool Unpublished_File::publish(const std::string& name, bool replace)
+{
+    const std::string target = system_->folder + name;
+    if (!FlushFileBuffers(system_->handle))
+        fail("cannot write " + target);
+    const std::wstring wide = to_wide(target);
+    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + wide.size() * sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+    std::copy(wide.begin(), wide.end(), rename->FileName);
+    if (!delete_on_close(system_->handle, false))
+        fail("cannot write " + target);
+    if (!SetFileInformationByHandle(
+            system_->handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
+        const DWORD error = GetLastError();
+        delete_on_close(system_->handle, true);
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+            return false;
+        fail("cannot name " + target, error);
+    }
+    FILE_BASIC_INFO basic {};
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(system_->handle, FileBasicInfo, &basic, sizeof basic);
+    return finish_publishing(target);
+}
+
+bool Unpublished_File::finish_publishing(const std::string& target)
+{
+    if (_close(std::exchange(system_->fd, -1)) != 0) {
+        DeleteFileW(to_wide(target).c_str());
+        fail("cannot write " + target);
+    }
+    return true;
+}
+
+void append_line(const std::string& path, const std::string& line)
+{
+    const HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        fail("cannot write " + path);
+    // Other processes appending to the same log take the same lock.
+    OVERLAPPED whole {};
+    LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    LARGE_INTEGER end {};
+    const std::string text = line + "\n"; // the same lines on every system
+    DWORD written = 0;
+    const bool wrote = SetFilePointerEx(file, LARGE_INTEGER {}, &end, FILE_END)
+        && WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
+        && written == text.size();
+    const DWORD error = wrote ? 0 : GetLastError();
+    if (!wrote) {
+        SetFilePointerEx(file, end, nullptr, FILE_BEGIN); // a torn line is taken back
+        SetEndOfFile(file);
+    }
+    UnlockFileEx(file, 0, MAXDWORD, MAXDWORD, &whole);
+    const bool closed = CloseHandle(file) != 0;
+    if (!wrote)
+        fail("cannot write " + path, error != 0 ? error : ERROR_DISK_FULL);
+    if (!closed)
+        fail("cannot write " + path);
 }
 
 std::string own_library_path(const std::string& name)
@@ -129,6 +265,10 @@ void write_line(std::FILE* stream, const std::string& text)
     std::fflush(stream);
 }
 
+void ignore_broken_pipes_in_this_thread() { } // a write to a closed pipe just fails here
+
+void ignore_broken_pipes() { }
+
 void use_starters_console()
 {
     if (leads_nowhere(stdout) && AttachConsole(ATTACH_PARENT_PROCESS))
@@ -141,6 +281,27 @@ void open_console()
         SetConsoleTitleW(L"Pelderwick");
         streams_to_console();
     }
+}
+
+namespace {
+
+std::function<void()> end_request;
+std::atomic<int> end_requests {0};
+
+BOOL WINAPI console_asks_to_end(DWORD)
+{
+    if (end_requests.fetch_add(1) > 0)
+        ExitProcess(1); // the second request: at once
+    end_request();
+    return TRUE;
+}
+
+} // namespace
+
+void on_end_request(std::function<void()> first)
+{
+    end_request = std::move(first);
+    SetConsoleCtrlHandler(console_asks_to_end, TRUE);
 }
 
 std::string system_font_folder()

@@ -36,6 +36,13 @@ std::string journal_file()
     return platform::local_path(output_folder) + "requests.jsonl";
 }
 
+// What the real worker does last: the request's line in the journal.
+void record(const Record& request)
+{
+    std::filesystem::create_directories(platform::native_path(platform::local_path(output_folder)));
+    platform::append_line(journal_file(), to_json_line(request));
+}
+
 // The recipients in the output folder's journal, after the first `skip` (an earlier test's).
 std::vector<std::string> recorded_names(std::size_t skip = 0)
 {
@@ -114,7 +121,7 @@ private slots:
     {
         auto slow = [](const Record& request) {
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
-            record_request(request);
+            record(request);
         };
         const std::size_t before = recorded_names().size();
         run_host(slow, [](QWidget* app) {
@@ -134,7 +141,7 @@ private slots:
         const std::size_t before = recorded_names().size();
         auto slow = [](const Record& request) {
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
-            record_request(request);
+            record(request);
         };
         run_host(slow, [](QWidget* app) {
             auto* output = app->findChild<QPushButton*>(QStringLiteral("輸出單據"));
@@ -153,7 +160,7 @@ private slots:
         auto flaky = [&seen](const Record& request) {
             if (++seen == 1)
                 throw std::runtime_error("printer on fire");
-            record_request(request);
+            record(request);
         };
         run_host(flaky, [](QWidget* app) {
             type_name(app, 0, "lost");

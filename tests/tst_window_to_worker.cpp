@@ -41,8 +41,7 @@ private slots:
         // Page sizes in centimetres, portrait for the vertical formats.
         const QSizeF sizes[] = {{11.5, 23}, {23, 11.5}, {22, 11}, {11.5, 23}, {23, 11.5}, {22, 10}};
         for (std::size_t i = 0; i < requests.size(); ++i) {
-            const Pdf_Page page
-                = read_pdf(QString::fromStdString(make_envelope(requests[i]).string()));
+            const Pdf_Page page = read_pdf(QString::fromStdString(make_envelope(requests[i]).path));
             const QSizeF wanted = sizes[i] * 72 / 2.54;
             QVERIFY(std::abs(page.size.width() - wanted.width()) < 1);
             QVERIFY(std::abs(page.size.height() - wanted.height()) < 1);

@@ -1,9 +1,12 @@
 #include "demo.h"
 
+#include "lines.h"
 #include "platform.h"
 #include "request_fields.h"
 #include "root_window.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -38,39 +41,65 @@ void fill(QWidget* app)
     }
 }
 
-void finish(QWidget* app, int made)
+// The picture goes where the envelopes go, complete or not at all.
+bool save_picture(QWidget* app, const std::string& folder)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !app->grab().save(&buffer, "PNG"))
+        return false;
+    try {
+        platform::Unpublished_File file(folder);
+        QFile device;
+        return device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
+            && device.write(png) == png.size() && device.flush()
+            && file.publish("demo-window.png", true);
+    } catch (const std::exception& error) {
+        report_line(std::string("Demo: ") + error.what());
+        return false;
+    }
+}
+
+void finish(QWidget* app, const Worker_Progress& progress, int made_before,
+    const std::function<void(bool)>& finished)
 {
     const std::string folder = platform::local_path(output_folder);
-    const std::string shot = folder + "demo-window.png";
-    app->grab().save(QString::fromStdString(shot));
-    platform::write_line(stdout,
-        "Demo: " + std::to_string(made)
-            + " envelopes (PDF), requests.jsonl and a picture of the window are in " + folder);
-    platform::write_line(stdout, "Demo: the picture is " + shot);
+    const int made = progress.made.load() - made_before;
+    say_line("Demo: " + std::to_string(made)
+        + " of 3 envelopes made (PDF), with requests.jsonl, in " + folder);
+    const bool saved = save_picture(app, folder);
+    if (saved)
+        say_line("Demo: the picture is " + folder + "demo-window.png");
+    else
+        say_line("Demo: the picture of the window could not be saved in " + folder);
+    finished(saved && made == 3);
     app->close();
 }
 
-void wait_for_envelopes(QWidget* app, const std::atomic<int>& made, int expected, int polls_left)
+void wait_for_worker(QWidget* app, const Worker_Progress& progress, int made_before, int expected,
+    const std::function<void(bool)>& finished)
 {
-    if (made.load() >= expected || polls_left == 0) {
-        finish(app, made.load());
+    if (progress.finished.load() >= expected) {
+        finish(app, progress, made_before, finished);
         return;
     }
-    QTimer::singleShot(50, app, [app, &made, expected, polls_left] {
-        wait_for_envelopes(app, made, expected, polls_left - 1);
-    });
+    QTimer::singleShot(50, app,
+        [=, &progress] { wait_for_worker(app, progress, made_before, expected, finished); });
 }
 
 } // namespace
 
-void run_demo(const std::atomic<int>& envelopes_made)
+void run_demo(const Worker_Progress& progress, std::function<void(bool done_all)> finished)
 {
     QWidget* app = shown_root_window();
-    if (app == nullptr)
+    if (app == nullptr) {
+        finished(false);
         return;
+    }
     fill(app);
     // The format menu starts on the first format, a vertical one.
-    const int expected = envelopes_made.load() + 3;
+    const int expected = progress.finished.load() + 3;
+    const int made_before = progress.made.load();
     app->findChild<QPushButton*>(QStringLiteral("輸出單據"))->click();
-    wait_for_envelopes(app, envelopes_made, expected, 600);
+    wait_for_worker(app, progress, made_before, expected, finished);
 }

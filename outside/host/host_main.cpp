@@ -1,54 +1,125 @@
 // The program a user starts: it makes the channels, runs the worker beside the window, and ends
 // when the window is closed and everything handed to the worker is done. With "--demo", or when
-// there is no display, it shows the whole job once by itself, offscreen.
+// there is no display, it shows the whole job once by itself, offscreen. Its exit status is not
+// 0 when a request was not made (each one is told on standard error and, where the desktop has
+// them, in a notification) or the window could not be shown.
 
 #include "libraries.h"
+#include "lines.h"
 #include "platform.h"
+#include "request_fields.h"
 #include "start_up.h"
 #include "worker.h"
 
-#include <atomic>
+#include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <set>
 #include <thread>
+
+namespace {
+
+// Everything the worker has taken is accounted for: made, or told as not made.
+struct Accounts
+{
+    Worker_Progress progress;
+    std::atomic<int> not_made {0};
+    std::mutex mutex;
+    std::set<std::string> told_once;
+};
+
+void account(const Host_Qt& host, Host_Session* session, Accounts& accounts, const Record& request,
+    const Production_Report& report)
+{
+    const std::string& name = std::get<std::string>(request.at(request_key::recipient_name));
+    const std::string who = "收件人「" + (name.empty() ? std::string("（無）") : name) + "」：";
+    if (report.made) {
+        ++accounts.progress.made;
+    } else {
+        ++accounts.not_made;
+        host.tell(session, "Pelderwick：信封沒有輸出", who + report.reason);
+    }
+    for (const Warning& warning : report.warnings) {
+        std::lock_guard lock(accounts.mutex);
+        if (!warning.once_per_run || accounts.told_once.insert(warning.text).second)
+            host.tell(session, "Pelderwick：請注意",
+                warning.once_per_run ? warning.text : who + warning.text);
+    }
+    ++accounts.progress.finished;
+}
+
+// What the end of the process must still do when something ends it without a return from main
+// (Qt does so when the display goes away): the worker finishes every request it was handed.
+struct Running
+{
+    Queue* requests = nullptr;
+    std::thread* worker = nullptr;
+};
+Running running;
+
+void finish_worker_at_exit()
+{
+    if (running.worker != nullptr && running.worker->joinable()) {
+        running.requests->put(std::nullopt);
+        running.worker->join();
+    }
+    finish_lines(std::chrono::seconds(5));
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     platform::use_starters_console();
+    platform::ignore_broken_pipes();
     bool demo = argc > 1 && std::strcmp(argv[1], "--demo") == 0;
     if (!demo && !platform::display_available()) {
-        platform::write_line(
-            stdout, "No display here: showing a demo offscreen instead of opening the window.");
+        say_line("No display here: showing a demo offscreen instead of opening the window.");
         demo = true;
     }
     auto queues = make_std_queue_bundle();
     auto events = make_std_event_bundle();
     Host_Qt host;
-    QApplication* application = nullptr;
-    std::atomic<int> envelopes_made {0};
+    Host_Session* session = nullptr;
+    Accounts accounts;
+    std::atomic<bool> worker_finished {false};
     std::thread worker;
     int status = 0;
     try {
         const Window_Module& window = load_window_module();
         const Produce_Entry produce = load_worker_library();
         host = load_host_qt();
-        application = host.begin(demo);
+        session = host.begin(demo);
         worker = std::thread([&] {
-            run_worker((*queues)["get_receipt"], (*events)["get_receipt"], [&](const Record& r) {
-                produce(r);
-                ++envelopes_made;
-            });
+            run_worker((*queues)["get_receipt"], (*events)["get_receipt"],
+                [&](const Record& r) { account(host, session, accounts, r, produce(r)); });
+            worker_finished = true;
         });
+        running = {&(*queues)["get_receipt"], &worker};
+        std::atexit(finish_worker_at_exit);
+        platform::on_end_request([&] { host.close_window(session); });
         if (demo)
-            host.start_demo(envelopes_made);
+            host.start_demo(session, accounts.progress);
         window.GUI(*queues, *events);
     } catch (const std::exception& error) {
-        platform::write_line(stderr, error.what());
+        report_line(error.what());
         (*queues)["get_receipt"].put(std::nullopt); // the window never said goodbye
         status = 1;
     }
+    // Notices of what the worker still does are shown while it finishes.
+    if (session != nullptr && worker.joinable())
+        host.wait_until(session, [&] { return worker_finished.load(); });
     if (worker.joinable())
         worker.join();
-    if (host.end != nullptr)
-        host.end(application);
+    running = {};
+    const int not_made = accounts.not_made.load();
+    if (not_made > 0) {
+        report_line("Pelderwick: " + std::to_string(accounts.progress.finished.load())
+            + " requests, " + std::to_string(not_made) + " of them not made (see above)");
+        status = 1;
+    }
+    if (session != nullptr && host.end(session) != 0)
+        status = 1;
+    finish_lines(std::chrono::seconds(5));
     return status;
 }

@@ -2,13 +2,55 @@
 
 #include "demo.h"
 #include "exports.h"
+#include "lines.h"
 #include "platform.h"
+#include "root_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QIcon>
+#include <QSystemTrayIcon>
 #include <QTimer>
+#include <memory>
 #include <type_traits>
 
-extern "C" PELDERWICK_EXPORT QApplication* pelderwick_host_begin(bool offscreen)
+struct Host_Session
+{
+    std::unique_ptr<QApplication> application;
+    QSystemTrayIcon* notices = nullptr; // made when there is something to tell
+    QElapsedTimer since_notice;
+    bool demo_failed = false;
+};
+
+namespace {
+
+void notify(Host_Session& session, const QString& title, const QString& message)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages())
+        return; // standard error has it already
+    if (session.notices == nullptr) {
+        session.notices = new QSystemTrayIcon(
+            QIcon(QString::fromStdString(platform::template_path("\\格式範本\\logo.ico"))),
+            session.application.get());
+        session.notices->setToolTip(QStringLiteral("Pelderwick"));
+        session.notices->show();
+    }
+    session.notices->showMessage(title, message, QSystemTrayIcon::Warning, 10000);
+    session.since_notice.start();
+}
+
+void close_when_shown(int attempts_left)
+{
+    if (QWidget* app = shown_root_window())
+        app->close();
+    else if (attempts_left > 0)
+        QTimer::singleShot(100, qApp, [attempts_left] { close_when_shown(attempts_left - 1); });
+}
+
+} // namespace
+
+extern "C" PELDERWICK_EXPORT Host_Session* pelderwick_host_begin(bool offscreen)
 {
     static int argc = 1;
     static char name[] = "Pelderwick";
@@ -20,20 +62,67 @@ extern "C" PELDERWICK_EXPORT QApplication* pelderwick_host_begin(bool offscreen)
         if (!fonts.empty() && qEnvironmentVariableIsEmpty("QT_QPA_FONTDIR"))
             qputenv("QT_QPA_FONTDIR", QByteArray::fromStdString(fonts));
     }
-    return new QApplication(argc, argv);
+    auto* session = new Host_Session;
+    session->application = std::make_unique<QApplication>(argc, argv);
+    return session;
 }
 
-extern "C" PELDERWICK_EXPORT void pelderwick_host_start_demo(const std::atomic<int>& envelopes_made)
+extern "C" PELDERWICK_EXPORT void pelderwick_host_start_demo(
+    Host_Session* session, const Worker_Progress& progress)
 {
     // Queued, so that it runs once the window is built and shown.
-    QTimer::singleShot(0, qApp, [&envelopes_made] { run_demo(envelopes_made); });
+    QTimer::singleShot(0, qApp, [session, &progress] {
+        run_demo(progress, [session](bool done_all) { session->demo_failed = !done_all; });
+    });
 }
 
-extern "C" PELDERWICK_EXPORT void pelderwick_host_end(QApplication* application)
+extern "C" PELDERWICK_EXPORT void pelderwick_host_tell(
+    Host_Session* session, const std::string& title, const std::string& message)
 {
-    delete application;
+    report_line(title + "：" + message);
+    QMetaObject::invokeMethod(
+        session->application.get(),
+        [session, title = QString::fromStdString(title),
+            message = QString::fromStdString(message)] { notify(*session, title, message); },
+        Qt::QueuedConnection);
+}
+
+extern "C" PELDERWICK_EXPORT void pelderwick_host_close_window(Host_Session* session)
+{
+    QMetaObject::invokeMethod(
+        session->application.get(), [] { close_when_shown(50); }, Qt::QueuedConnection);
+}
+
+extern "C" PELDERWICK_EXPORT void pelderwick_host_wait_until(
+    Host_Session* session, const std::function<bool()>& done)
+{
+    // A notice shown just now stays a few seconds, while its icon is still there.
+    auto waiting = [&] {
+        return !done()
+            || (session->since_notice.isValid() && session->since_notice.elapsed() < 4000);
+    };
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (!waiting())
+            loop.quit();
+    });
+    poll.start(20);
+    if (waiting())
+        loop.exec();
+}
+
+extern "C" PELDERWICK_EXPORT int pelderwick_host_end(Host_Session* session)
+{
+    const int status = session->demo_failed ? 1 : 0;
+    delete session;
+    return status;
 }
 
 static_assert(std::is_same_v<decltype(&pelderwick_host_begin), decltype(Host_Qt::begin)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_start_demo), decltype(Host_Qt::start_demo)>);
+static_assert(std::is_same_v<decltype(&pelderwick_host_tell), decltype(Host_Qt::tell)>);
+static_assert(
+    std::is_same_v<decltype(&pelderwick_host_close_window), decltype(Host_Qt::close_window)>);
+static_assert(std::is_same_v<decltype(&pelderwick_host_wait_until), decltype(Host_Qt::wait_until)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_end), decltype(Host_Qt::end)>);

@@ -2,22 +2,44 @@
 
 // The host's Qt side, a library of its own so that the host program links no Qt and can run the
 // start-up checks first. It owns the application object, which outlives the window so that the
-// worker can finish after the window has closed, and it runs the demo.
+// worker can finish after the window has closed; it tells the user what was not made, closes the
+// window when the process is asked to end, and runs the demo.
 
 #include <atomic>
+#include <functional>
+#include <string>
 
-class QApplication;
+struct Host_Session;
+
+// How far the worker has come with the requests handed to it.
+struct Worker_Progress
+{
+    std::atomic<int> finished {0}; // made or not
+    std::atomic<int> made {0};
+};
 
 struct Host_Qt
 {
-    // Creates the application object on the calling (main) thread, offscreen when asked.
-    QApplication* (*begin)(bool offscreen) = nullptr;
-    // Once the window is shown: fills it, presses "輸出單據", waits for the three envelopes,
-    // saves a picture of the window beside them and closes it.
-    void (*start_demo)(const std::atomic<int>& envelopes_made) = nullptr;
-    void (*end)(QApplication* application) = nullptr;
+    // The application object, on the calling (main) thread, offscreen when asked.
+    Host_Session* (*begin)(bool offscreen) = nullptr;
+    // Once the window is shown: fills it, presses "輸出單據", waits until the worker is done with
+    // the three requests, saves a picture of the window beside the envelopes and closes it.
+    void (*start_demo)(Host_Session* session, const Worker_Progress& progress) = nullptr;
+    // From any thread: one line on standard error, and the desktop's notification where the
+    // desktop has one; nothing fails where it has none.
+    void (*tell)(Host_Session* session, const std::string& title, const std::string& message)
+        = nullptr;
+    // From any thread: closes the window as its close button does.
+    void (*close_window)(Host_Session* session) = nullptr;
+    // After the window has closed: runs the events (notifications) until `done` holds.
+    void (*wait_until)(Host_Session* session, const std::function<bool()>& done) = nullptr;
+    // Destroys the application object; non-zero when the demo could not do all it should.
+    int (*end)(Host_Session* session) = nullptr;
 };
 
 inline constexpr char host_qt_begin_name[] = "pelderwick_host_begin";
 inline constexpr char host_qt_start_demo_name[] = "pelderwick_host_start_demo";
+inline constexpr char host_qt_tell_name[] = "pelderwick_host_tell";
+inline constexpr char host_qt_close_window_name[] = "pelderwick_host_close_window";
+inline constexpr char host_qt_wait_until_name[] = "pelderwick_host_wait_until";
 inline constexpr char host_qt_end_name[] = "pelderwick_host_end";

@@ -1,33 +1,23 @@
 #include "envelope.h"
 
 #include "envelope_text.h"
+#include "file_names.h"
 #include "platform.h"
 #include "request_fields.h"
 
-#include <QDateTime>
 #include <QFile>
+#include <QFontDatabase>
 #include <QPainter>
 #include <QPdfWriter>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
 
 namespace {
-
-std::filesystem::path to_path(const std::string& utf8)
-{
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string from_path(const std::filesystem::path& path)
-{
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
 
 const QColor red(210, 35, 35);
 
@@ -56,18 +46,34 @@ QFont font_named(const std::string& name)
     return font;
 }
 
-double size_ratio(const Record& request)
+// The ratio as the request gives it; one that is not a positive number is taken as 1 (sizes
+// then follow the layout's own), and any other is kept within the page by the text setting.
+double size_ratio(const Record& request, std::vector<Warning>& warnings)
 {
     const Value& value = request.at(request_key::size_ratio);
     double ratio = std::holds_alternative<double>(value) ? std::get<double>(value)
         : std::holds_alternative<long long>(value)       ? double(std::get<long long>(value))
                                                          : std::nan("");
     if (!(std::isfinite(ratio) && ratio > 0)) {
-        platform::write_line(
-            stderr, "envelope: the text size ratio is not a positive number; using 1");
+        warnings.push_back({"文字大小比例不是正數，已改用 100%"});
         ratio = 1;
     }
     return ratio;
+}
+
+// Whether the installed fonts can print Chinese at all; asked once, the fonts do not change.
+bool chinese_fonts_installed()
+{
+    static const bool installed
+        = !QFontDatabase::families(QFontDatabase::TraditionalChinese).isEmpty();
+    return installed;
+}
+
+bool has_han(const QString& text)
+{
+    const QList<uint> code_points = text.toUcs4();
+    return std::any_of(code_points.begin(), code_points.end(),
+        [](uint c) { return QChar::script(c) == QChar::Script_Han; });
 }
 
 struct Page
@@ -78,17 +84,22 @@ struct Page
     QFont chinese;
     QFont latin;
     double ratio;
+    std::vector<Warning>& warnings;
 
     QRectF mm(double x, double y, double w, double h) const
     {
         return {x * px_per_mm, y * px_per_mm, w * px_per_mm, h * px_per_mm};
     }
 
-    void text(const QString& content, const QRectF& block, double size_mm, Writing writing,
-        Align align = Align::start, QColor colour = Qt::black) const
+    // Text of the field `label`, at `size_mm` times the ratio; a cut is worth a warning.
+    void text(const char* label, const QString& content, const QRectF& block, double size_mm,
+        Writing writing, Align align = Align::start) const
     {
-        set_text(painter, px_per_mm, content, block, {chinese, latin, size_mm * ratio, colour},
-            writing, align);
+        const Text_Fit fit = set_text(painter, px_per_mm, content, block,
+            {chinese, latin, size_mm * ratio, Qt::black}, writing, align);
+        if (fit.cut)
+            warnings.push_back(
+                {std::string("「") + label + "」太長，放不下的部分沒有印出，以「…」標示"});
     }
 
     void frame(const QRectF& block_mm) const
@@ -112,9 +123,11 @@ struct Page
         for (int i = 0; i < 6; ++i) {
             const double left = x + step * i + (i >= 3 ? box_w * 0.45 : 0);
             frame({left, y, box_w, box_h});
+            // The digits fit their boxes, whatever the ratio.
             if (i < digits.size())
-                text(digits.mid(i, 1), {left, y + (box_h - box_w * 0.8) / 2, box_w, box_h},
-                    box_w * 0.8 / ratio, Writing::horizontal, Align::centre);
+                set_text(painter, px_per_mm, digits.mid(i, 1),
+                    {left, y + (box_h - box_w * 0.8) / 2, box_w, box_h},
+                    {chinese, latin, box_w * 0.8, Qt::black}, Writing::horizontal, Align::centre);
         }
     }
 };
@@ -135,17 +148,17 @@ void lay_out_vertical(const Page& page, const Record& request)
     if (has_recipient) {
         page.postal_boxes(
             qtext(request, request_key::recipient_postal_code), W - 8 - 45.5, 10, 6.5, 8);
-        page.text(qtext(request, request_key::recipient_address), {W - 8 - 26, 24, 26, H - 60}, 6.5,
-            Writing::vertical);
+        page.text(request_key::recipient_address, qtext(request, request_key::recipient_address),
+            {W - 8 - 26, 24, 26, H - 60}, 6.5, Writing::vertical);
         const QRectF name_frame(W / 2 - 15, 30, 26, H - 62);
         page.frame(name_frame);
-        page.text(recipient_name(request), name_frame.adjusted(2, 4, -2, -4), 14, Writing::vertical,
-            Align::centre);
+        page.text(request_key::recipient_name, recipient_name(request),
+            name_frame.adjusted(2, 4, -2, -4), 14, Writing::vertical, Align::centre);
     }
-    page.text(qtext(request, request_key::sender_address), {21, H * 0.52, 16, H * 0.37}, 4,
-        Writing::vertical);
-    page.text(qtext(request, request_key::sender_name), {8, H * 0.52, 12, H * 0.37}, 5,
-        Writing::vertical);
+    page.text(request_key::sender_address, qtext(request, request_key::sender_address),
+        {21, H * 0.52, 16, H * 0.37}, 4, Writing::vertical);
+    page.text(request_key::sender_name, qtext(request, request_key::sender_name),
+        {8, H * 0.52, 12, H * 0.37}, 5, Writing::vertical);
     page.postal_boxes(qtext(request, request_key::sender_postal_code), 8, H - 14, 4.5, 5.5);
 }
 
@@ -154,18 +167,18 @@ void lay_out_horizontal(const Page& page, const Record& request)
     const double W = page.format.width_mm;
     const double H = page.format.height_mm;
     page.postal_boxes(qtext(request, request_key::sender_postal_code), 10, 9, 4.5, 5.5);
-    page.text(qtext(request, request_key::sender_address), {10, 17, W * 0.45 - 10, 11}, 4,
-        Writing::horizontal);
-    page.text(qtext(request, request_key::sender_name), {10, 29, W * 0.45 - 10, 7}, 5,
-        Writing::horizontal);
+    page.text(request_key::sender_address, qtext(request, request_key::sender_address),
+        {10, 17, W * 0.45 - 10, 11}, 4, Writing::horizontal);
+    page.text(request_key::sender_name, qtext(request, request_key::sender_name),
+        {10, 29, W * 0.45 - 10, 7}, 5, Writing::horizontal);
     const double x = W * 0.38;
     const double top = H * 0.42;
     if (!text_of(request, request_key::recipient_postal_code).empty())
         page.postal_boxes(qtext(request, request_key::recipient_postal_code), x, top, 6.5, 8);
-    page.text(qtext(request, request_key::recipient_address), {x, top + 11, W - 12 - x, 19}, 6,
-        Writing::horizontal);
-    page.text(
-        recipient_name(request), {x, top + 31, W - 12 - x, H - top - 36}, 10, Writing::horizontal);
+    page.text(request_key::recipient_address, qtext(request, request_key::recipient_address),
+        {x, top + 11, W - 12 - x, 19}, 6, Writing::horizontal);
+    page.text(request_key::recipient_name, recipient_name(request),
+        {x, top + 31, W - 12 - x, H - top - 36}, 10, Writing::horizontal);
 }
 
 // The worker's thread uses no QRegularExpression: the per-thread state Qt keeps for it is torn
@@ -204,16 +217,6 @@ std::optional<std::pair<double, double>> size_in_cm(std::string_view text)
     return std::pair {*a, *b};
 }
 
-// The names Windows keeps for devices, whatever their letter case.
-bool is_device_name(const QString& stem)
-{
-    const QString name = stem.toUpper();
-    if (name == u"CON" || name == u"PRN" || name == u"AUX" || name == u"NUL")
-        return true;
-    return name.size() == 4 && (name.startsWith(u"COM") || name.startsWith(u"LPT"))
-        && name[3] >= u'0' && name[3] <= u'9';
-}
-
 } // namespace
 
 Envelope_Format envelope_format(const std::string& format_text)
@@ -232,49 +235,13 @@ Envelope_Format envelope_format(const std::string& format_text)
     return format;
 }
 
-std::string safe_file_stem(const std::string& recipient)
-{
-    QString stem;
-    for (const char32_t c : QString::fromStdString(recipient).toUcs4()) {
-        const bool refused
-            = c < 0x20 || c == 0x7F || QStringLiteral("<>:\"/\\|?*").contains(QChar(c));
-        stem += refused ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
-    }
-    stem.replace(QStringLiteral(".."), QStringLiteral("_"));
-    while (stem.startsWith(u'.') || stem.startsWith(u' '))
-        stem.remove(0, 1);
-    while (stem.endsWith(u'.') || stem.endsWith(u' '))
-        stem.chop(1);
-    if (is_device_name(stem))
-        stem.prepend(u'_');
-    if (stem.size() > 60)
-        stem.truncate(60);
-    return stem.toStdString();
-}
+namespace {
 
-std::filesystem::path unused_path(const std::filesystem::path& folder, const std::string& stem)
+// Writes the envelope's PDF into the file; throws when a part of it cannot be written.
+void write_pdf(const Record& request, const Envelope_Format& format, QFile& file,
+    std::vector<Warning>& warnings)
 {
-    for (int n = 1;; ++n) {
-        const std::string name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".pdf";
-        const auto path = folder / to_path(name);
-        if (!std::filesystem::exists(path))
-            return path;
-    }
-}
-
-std::filesystem::path make_envelope(const Record& request)
-{
-    const Envelope_Format format = envelope_format(text_of(request, request_key::format));
-    const std::filesystem::path folder
-        = to_path(platform::local_path(text_of(request, request_key::folder)));
-    std::filesystem::create_directories(folder);
-    const std::string who = safe_file_stem(text_of(request, request_key::recipient_name));
-    const std::string stem
-        = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString()
-        + "_" + (who.empty() ? "寄件人" : who);
-    const std::filesystem::path path = unused_path(folder, stem);
-
-    QPdfWriter writer(QString::fromStdString(from_path(path)));
+    QPdfWriter writer(&file);
     writer.setResolution(600);
     writer.setPageSize(QPageSize(QSizeF(format.width_mm, format.height_mm), QPageSize::Millimeter,
         QString(), QPageSize::ExactMatch));
@@ -282,16 +249,54 @@ std::filesystem::path make_envelope(const Record& request)
     writer.setTitle(QStringLiteral("信封 ") + qtext(request, request_key::recipient_name));
     QPainter painter(&writer);
     if (!painter.isActive())
-        throw std::runtime_error("cannot write " + from_path(path));
+        throw std::runtime_error("cannot start the envelope's PDF");
     painter.setRenderHint(QPainter::Antialiasing);
     const Page page {painter, writer.resolution() / 25.4, format,
         font_named(text_of(request, request_key::chinese_font)),
-        font_named(text_of(request, request_key::latin_font)), size_ratio(request)};
+        font_named(text_of(request, request_key::latin_font)), size_ratio(request, warnings),
+        warnings};
     if (format.vertical)
         lay_out_vertical(page, request);
     else
         lay_out_horizontal(page, request);
-    if (!painter.end())
-        throw std::runtime_error("cannot finish " + from_path(path));
-    return path;
+    if (!painter.end() || !file.flush() || file.error() != QFileDevice::NoError)
+        throw std::runtime_error("cannot write the envelope: " + file.errorString().toStdString());
+}
+
+bool any_han(const Record& request)
+{
+    for (const char* key : {request_key::sender_name, request_key::sender_address,
+             request_key::recipient_name, request_key::recipient_address}) {
+        if (has_han(qtext(request, key)))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Envelope make_envelope(const Record& request)
+{
+    const Envelope_Format format = envelope_format(text_of(request, request_key::format));
+    const std::string folder = platform::local_path(text_of(request, request_key::folder));
+    std::filesystem::create_directories(platform::native_path(folder));
+    Envelope envelope;
+    if (any_han(request) && !chinese_fonts_installed())
+        envelope.warnings.push_back({"找不到能印出中文（繁體中文）的字型，中文字會印成方框", true});
+    platform::Unpublished_File file(folder);
+    {
+        QFile device;
+        if (!device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
+            throw std::runtime_error("cannot write the envelope in " + folder);
+        write_pdf(request, format, device, envelope.warnings);
+    }
+    const std::string stem = envelope_stem(text_of(request, request_key::recipient_name));
+    for (int n = 1; n <= 10000; ++n) {
+        envelope.name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".pdf";
+        if (file.publish(envelope.name)) {
+            envelope.path = (folder.ends_with('/') ? folder : folder + "/") + envelope.name;
+            return envelope;
+        }
+    }
+    throw std::runtime_error("no free name for the envelope in " + folder);
 }

@@ -8,8 +8,8 @@
 
 #include "record.h"
 
-#include <filesystem>
 #include <string>
+#include <vector>
 
 struct Envelope_Format
 {
@@ -22,12 +22,20 @@ struct Envelope_Format
 // The page and writing of a format text such as "DL橫式信封(22cm x 11cm)"; throws for others.
 Envelope_Format envelope_format(const std::string& format_text);
 
-// A file name for the recipient that cannot leave the folder: separators, "..", drive letters,
-// control and reserved characters and reserved device names are replaced.
-std::string safe_file_stem(const std::string& recipient);
+// Something about an envelope worth knowing; some things hold for every envelope of the run.
+struct Warning
+{
+    std::string text;
+    bool once_per_run = false;
+};
 
-// A path in `folder` that does not exist yet: "<stem>.pdf", else "<stem>-2.pdf", ...
-std::filesystem::path unused_path(const std::filesystem::path& folder, const std::string& stem);
+struct Envelope
+{
+    std::string path; // where it was written, as this system names it
+    std::string name; // its file name in the output folder
+    std::vector<Warning> warnings;
+};
 
-// Writes the envelope into the request's output folder; returns the file written.
-std::filesystem::path make_envelope(const Record& request);
+// Writes the envelope into the request's output folder under a name no other file has, and only
+// once it is complete; throws, leaving no file behind, when it cannot.
+Envelope make_envelope(const Record& request);

@@ -3,6 +3,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 bool is_latin(char32_t c)
@@ -96,45 +97,85 @@ void draw_line(QPainter& painter, const std::vector<Glyph>& line, QPointF start,
     }
 }
 
+struct Layout
+{
+    QFont chinese;
+    QFont latin;
+    double size_px = 0;
+    double pitch = 0;
+    std::vector<std::vector<Glyph>> lines;
+};
+
+Layout lay_out(const QString& text, const Text_Style& style, double size_px, double length,
+    Writing writing, QPaintDevice* device)
+{
+    Layout layout;
+    layout.size_px = size_px;
+    layout.chinese = sized(style.chinese, size_px);
+    layout.latin = sized(style.latin, size_px);
+    layout.lines
+        = break_into(shape(text, layout.chinese, layout.latin, size_px, writing, device), length);
+    layout.pitch = size_px * (writing == Writing::horizontal ? 1.3 : 1.25);
+    return layout;
+}
+
+double needed_breadth(const Layout& layout, std::size_t lines)
+{
+    return layout.pitch * double(lines - 1) + layout.size_px;
+}
+
+// Keeps the lines that fit across the block and ends the last one with "…".
+void cut_to(Layout& layout, double length, double breadth, Writing writing, QPaintDevice* device)
+{
+    std::size_t kept = 1;
+    while (kept < layout.lines.size() && needed_breadth(layout, kept + 1) <= breadth)
+        ++kept;
+    layout.lines.resize(kept);
+    std::vector<Glyph> mark
+        = shape(QStringLiteral("…"), layout.chinese, layout.latin, layout.size_px, writing, device);
+    std::vector<Glyph>& last = layout.lines.back();
+    while (!last.empty() && extent(last) + extent(mark) > length)
+        last.pop_back();
+    last.insert(last.end(), mark.begin(), mark.end());
+}
+
 } // namespace
 
-double set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
+Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
     Text_Style style, Writing writing, Align align)
 {
     if (text.isEmpty())
-        return style.size_mm;
+        return {style.size_mm, false};
     const QRectF area(block.topLeft() * px_per_mm, block.size() * px_per_mm);
     const double length = writing == Writing::horizontal ? area.width() : area.height();
     const double breadth = writing == Writing::horizontal ? area.height() : area.width();
+    const double smallest = smallest_text_mm * px_per_mm;
     double size_px = style.size_mm * px_per_mm;
-    QFont chinese;
-    QFont latin;
-    std::vector<std::vector<Glyph>> lines;
-    double pitch = 0;
-    // Shrink until the lines (or columns) fit across the block.
-    for (;;) {
-        chinese = sized(style.chinese, size_px);
-        latin = sized(style.latin, size_px);
-        const auto glyphs = shape(text, chinese, latin, size_px, writing, painter.device());
-        lines = break_into(glyphs, length);
-        pitch = size_px * (writing == Writing::horizontal ? 1.3 : 1.25);
-        const double needed = pitch * double(lines.size() - 1) + size_px;
-        if (needed <= breadth || size_px <= px_per_mm * 1.2)
-            break;
-        size_px *= 0.92;
+    if (!std::isfinite(size_px) || size_px > breadth)
+        size_px = std::max(breadth, smallest);
+    size_px = std::max(size_px, smallest);
+    // Shrink until the lines (or columns) fit across the block, or the smallest size is reached.
+    Layout layout = lay_out(text, style, size_px, length, writing, painter.device());
+    while (needed_breadth(layout, layout.lines.size()) > breadth && size_px > smallest) {
+        size_px = std::max(size_px * 0.92, smallest);
+        layout = lay_out(text, style, size_px, length, writing, painter.device());
     }
+    Text_Fit fit {size_px / px_per_mm, needed_breadth(layout, layout.lines.size()) > breadth};
+    if (fit.cut)
+        cut_to(layout, length, breadth, writing, painter.device());
     painter.setPen(style.colour);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const double offset = align == Align::centre ? (length - extent(lines[i])) / 2 : 0;
+    for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+        const auto& line = layout.lines[i];
+        const double offset = align == Align::centre ? (length - extent(line)) / 2 : 0;
         if (writing == Writing::horizontal) {
-            draw_line(painter, lines[i], {area.left() + offset, area.top() + pitch * double(i)},
-                size_px, chinese, latin, writing);
+            draw_line(painter, line, {area.left() + offset, area.top() + layout.pitch * double(i)},
+                size_px, layout.chinese, layout.latin, writing);
         } else {
             // Columns from the right edge leftwards, each centred on its own axis.
-            const double x = area.right() - size_px / 2 - pitch * double(i);
-            draw_line(
-                painter, lines[i], {x, area.top() + offset}, size_px, chinese, latin, writing);
+            const double x = area.right() - size_px / 2 - layout.pitch * double(i);
+            draw_line(painter, line, {x, area.top() + offset}, size_px, layout.chinese,
+                layout.latin, writing);
         }
     }
-    return size_px / px_per_mm;
+    return fit;
 }

@@ -2,7 +2,8 @@
 
 // Text set in a block of the envelope: Chinese and Latin characters each in their own font,
 // horizontal lines or vertical columns (right to left, CJK upright, Latin turned clockwise),
-// wrapped at the block's edge and shrunk until the whole text fits the block.
+// wrapped at the block's edge and shrunk until the whole text fits the block. Text that does not
+// fit even at the smallest size is cut, and the cut is marked with "…".
 
 #include <QColor>
 #include <QFont>
@@ -22,8 +23,18 @@ struct Text_Style
 enum class Writing { horizontal, vertical };
 enum class Align { start, centre };
 
-// Draws `text` inside `block` (in millimetres); returns the size in millimetres it was set at.
-double set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
+// The smallest size text is set at, in millimetres: about 3.4 points, still legible.
+inline constexpr double smallest_text_mm = 1.2;
+
+struct Text_Fit
+{
+    double size_mm = 0; // what the text was set at
+    bool cut = false; // part of it did not fit and is not printed
+};
+
+// Draws `text` inside `block` (in millimetres). A size that is not finite, or too small or too
+// large for the block, is brought within the smallest size and the block's breadth.
+Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
     Text_Style style, Writing writing, Align align = Align::start);
 
 // Chinese text goes to the Chinese font; Latin letters, digits and punctuation to the Latin one.

@@ -9,10 +9,6 @@
 
 using Producer = std::function<void(const Record& request)>;
 
-// Runs until the empty item. A request that fails is reported on standard error; the next one
-// is taken all the same.
+// Runs until the empty item. A request whose producer throws is reported on standard error; the
+// next one is taken all the same.
 void run_worker(Queue& requests, Event& busy, const Producer& produce);
-
-// Appends the request as one JSON line to "requests.jsonl" in the request's output folder,
-// creating the folder when it is missing.
-void record_request(const Record& request);

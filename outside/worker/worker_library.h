@@ -2,9 +2,9 @@
 
 // The worker's Qt side, a library of its own so that the host itself does not link Qt: the host
 // loads it after the window module, once Qt is known to be there. Its one entry makes what a
-// request asks for: the request's line in requests.jsonl and its PDF envelope.
+// request asks for and says what became of it (production.h).
 
-#include "record.h"
+#include "production.h"
 
-using Produce_Entry = void (*)(const Record& request);
+using Produce_Entry = Production_Report (*)(const Record& request);
 inline constexpr char produce_entry_name[] = "pelderwick_worker_produce";

@@ -1,5 +1,6 @@
 #include "capture.h"
 
+#include "lines.h"
 #include "test_platform.h"
 
 #include <QDir>
@@ -7,6 +8,17 @@
 #include <QTest>
 #include <QUuid>
 #include <cstdio>
+
+namespace {
+
+// Whatever the program has handed over for its standard streams so far, out of its hands.
+void written_out()
+{
+    finish_lines(std::chrono::seconds(60));
+    std::fflush(nullptr);
+}
+
+} // namespace
 
 QByteArray unix_line_ends(QByteArray output)
 {
@@ -18,13 +30,13 @@ Stdout_Capture::Stdout_Capture(int fd)
     , path_(QDir::temp().filePath(
           QStringLiteral("capture-") + QUuid::createUuid().toString(QUuid::Id128)))
 {
-    std::fflush(nullptr);
+    written_out();
     former_ = test_platform::redirect_into_file(fd_, path_);
 }
 
 Stdout_Capture::~Stdout_Capture()
 {
-    std::fflush(nullptr);
+    written_out();
     const bool show = QTest::currentTestFailed() && fd_ == 1;
     const std::vector<std::string> captured = show ? lines() : std::vector<std::string>();
     test_platform::restore(fd_, former_);
@@ -36,7 +48,7 @@ Stdout_Capture::~Stdout_Capture()
 
 std::vector<std::string> Stdout_Capture::lines()
 {
-    std::fflush(nullptr);
+    written_out();
     QFile file(path_);
     std::vector<std::string> result;
     if (!file.open(QIODevice::ReadOnly))

@@ -2,18 +2,19 @@
 // the user would see, and closes it. The template tests copy it next to broken folders.
 
 #include "gui.h"
+#include "lines.h"
 #include "root_window.h"
 
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdio>
 
 namespace {
 
 void report(QWidget* app)
 {
-    std::printf("icon=%s\n", app->windowIcon().isNull() ? "no" : "yes");
+    // Through the program's own writer, so that it keeps its place among the window's lines.
+    say_line(std::string("icon=") + (app->windowIcon().isNull() ? "no" : "yes"));
     QStringList present;
     for (const char* name :
         {"logo.png", "logo(僅文字).png", "image_logo_text", "輸出單據", "齒輪.png", "資料夾.png",
@@ -21,10 +22,10 @@ void report(QWidget* app)
         if (app->findChild<QWidget*>(QString::fromUtf8(name)) != nullptr)
             present << QString::fromUtf8(name);
     }
-    std::printf("widgets=%s\n", present.join(QLatin1Char(',')).toUtf8().constData());
+    say_line("widgets=" + present.join(QLatin1Char(',')).toStdString());
     auto* gear = app->findChild<QPushButton*>(QStringLiteral("齒輪.png"));
-    std::printf("gear_image=%s\n", gear != nullptr && !gear->icon().isNull() ? "yes" : "no");
-    std::fflush(stdout);
+    say_line(
+        std::string("gear_image=") + (gear != nullptr && !gear->icon().isNull() ? "yes" : "no"));
     app->close();
 }
 

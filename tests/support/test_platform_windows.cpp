@@ -40,11 +40,12 @@ QProcessEnvironment environment_for_copied_program()
 
 bool copy_without_qt(const QString& program, const QString& folder)
 {
-    // The compiler's runtime libraries are the ones named lib*.dll.
     const QDir built(QCoreApplication::applicationDirPath());
     bool copied = QFile::copy(built_program(program), QDir(folder).filePath(program + ".exe"));
-    for (const QString& library : built.entryList({QStringLiteral("lib*.dll")}, QDir::Files))
-        copied = copied && QFile::copy(built.filePath(library), QDir(folder).filePath(library));
+    for (const QString& library : built.entryList({QStringLiteral("*.dll")}, QDir::Files)) {
+        if (!library.startsWith(QLatin1String("Qt6")))
+            copied = copied && QFile::copy(built.filePath(library), QDir(folder).filePath(library));
+    }
     return copied;
 }
 

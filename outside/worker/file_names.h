@@ -1,0 +1,16 @@
+#pragma once
+
+// The names of the envelope files: "yyyyMMdd-HHmmss-zzz_<recipient>.pdf", the recipient made safe
+// for every system's folders.
+
+#include <string>
+
+// A file name part for the recipient that cannot leave the folder and reads as what it shows:
+// separators, "..", control and reserved characters become "_", device names are prefixed, format
+// and direction controls (invisible, or reversing what is shown) are left out, and a long name is
+// cut to 60 characters between two whole characters.
+std::string safe_file_stem(const std::string& recipient);
+
+// The envelope's file name without its ending: the time to the millisecond and the recipient,
+// or "寄件人" for the request without one.
+std::string envelope_stem(const std::string& recipient);

@@ -1,0 +1,67 @@
+#include "production.h"
+
+#include "envelope.h"
+#include "platform.h"
+#include "request_fields.h"
+
+#include <exception>
+
+namespace {
+
+std::string error_text(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& known) {
+        return known.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
+
+std::string joined(const std::vector<Warning>& warnings)
+{
+    std::string all;
+    for (const Warning& warning : warnings)
+        all += (all.empty() ? "" : "；") + warning.text;
+    return all;
+}
+
+} // namespace
+
+Record log_entry(const Record& request, const Production_Report& report)
+{
+    Record entry = request;
+    if (report.made) {
+        entry["結果"] = std::string("已輸出");
+        entry["檔案"] = report.file;
+    } else {
+        entry["結果"] = std::string("沒有輸出");
+        entry["原因"] = report.reason;
+    }
+    if (!report.warnings.empty())
+        entry["警告"] = joined(report.warnings);
+    return entry;
+}
+
+Production_Report produce(const Record& request) noexcept
+{
+    Production_Report report;
+    try {
+        Envelope envelope = make_envelope(request);
+        report.made = true;
+        report.file = envelope.name;
+        report.warnings = std::move(envelope.warnings);
+    } catch (...) {
+        report.reason = error_text(std::current_exception());
+    }
+    try {
+        const std::string folder
+            = platform::local_path(std::get<std::string>(request.at(request_key::folder)));
+        platform::append_line(folder + "requests.jsonl", to_json_line(log_entry(request, report)));
+    } catch (...) {
+        report.warnings.push_back(
+            {"requests.jsonl 沒有記下這筆輸出：" + error_text(std::current_exception())});
+    }
+    return report;
+}
