@@ -109,6 +109,11 @@ void open_console();
 // once. Files being written are then never published (Unpublished_File).
 void on_end_request(std::function<void()> first);
 
+// When a library ends the process with exit() while it runs (Qt does when the display goes
+// away), `first` runs before everything else the end of the process does, while the libraries
+// still stand. Only in a program whose exit() others see (the host's link options say so).
+void before_exit(std::function<void()> first);
+
 // The desktop
 
 // The system's own font folder, for Qt's offscreen platform, which reads fonts from one folder

@@ -320,6 +320,32 @@ void on_end_request(std::function<void()> first)
 
 namespace {
 
+std::function<void()> exit_hook;
+
+} // namespace
+
+void before_exit(std::function<void()> first)
+{
+    exit_hook = std::move(first);
+}
+
+} // namespace platform
+
+// Stands in front of the C library's exit(): the program's own hook runs first. Called only where
+// the program exports it (the host), from libraries that end the process.
+extern "C" void exit(int status) noexcept
+{
+    if (auto hook = std::exchange(platform::exit_hook, nullptr))
+        hook();
+    static const auto library_exit = reinterpret_cast<void (*)(int)>(dlsym(RTLD_NEXT, "exit"));
+    library_exit(status);
+    __builtin_unreachable();
+}
+
+namespace platform {
+
+namespace {
+
 bool on_search_path(const std::string& program)
 {
     const char* path = std::getenv("PATH");

@@ -304,6 +304,11 @@ void on_end_request(std::function<void()> first)
     SetConsoleCtrlHandler(console_asks_to_end, TRUE);
 }
 
+void before_exit(std::function<void()> /*first*/)
+{
+    // Windows' platform never ends the process under the window: nothing to stand in front of.
+}
+
 std::string system_font_folder()
 {
     std::vector<wchar_t> folder(MAX_PATH);

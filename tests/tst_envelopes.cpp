@@ -3,6 +3,7 @@
 
 #include "capture.h"
 #include "envelope.h"
+#include "file_names.h"
 #include "pdf_tools.h"
 #include "platform.h"
 #include "request_fields.h"
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <limits>
 #include <set>
 
 namespace {
@@ -177,6 +179,82 @@ private slots:
         for (const Pdf_Word& word : page.words)
             QVERIFY2(whole.contains(word.box), qPrintable(word.text));
         QVERIFY(holds_each_character(page.text(), QString::fromStdString(address)));
+    }
+
+    void text_too_long_for_its_block_is_cut_with_a_mark_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("vertical") << "12K直式信封(11.5cm x 23cm)";
+        QTest::newRow("horizontal") << "DL橫式信封(22cm x 11cm)";
+    }
+    void text_too_long_for_its_block_is_cut_with_a_mark()
+    {
+        QFETCH(QString, format);
+        Record r = sample_request(format.toStdString(), std::string(10000 / 3 * 3, 'N'));
+        std::string address;
+        while (address.size() < 9000 * 3)
+            address += "臺中市西區民權路";
+        r[request_key::recipient_name] = std::string(3333, 'N') + "王";
+        r[request_key::recipient_address] = address;
+        const Envelope made = make_envelope(r);
+        QStringList warnings;
+        for (const Warning& warning : made.warnings)
+            warnings << QString::fromStdString(warning.text);
+        QVERIFY2(warnings.size() == 2, qPrintable(warnings.join('\n')));
+        QVERIFY(warnings.filter(QStringLiteral("收件人地址")).size() == 1);
+        QVERIFY(warnings.filter(QStringLiteral("收件人姓名")).size() == 1);
+        const Pdf_Page page = read_pdf(QString::fromStdString(made.path));
+        const QRectF whole(QPointF(0, 0), page.size);
+        for (const Pdf_Word& word : page.words)
+            QVERIFY2(whole.contains(word.box), qPrintable(word.text));
+        QVERIFY(page.text().contains(QStringLiteral("…")));
+    }
+
+    void any_ratio_still_makes_an_envelope_within_the_page_data()
+    {
+        QTest::addColumn<double>("ratio");
+        QTest::newRow("tiny") << 1e-307;
+        QTest::newRow("smallest double") << 5e-324;
+        QTest::newRow("huge") << 1e306;
+        QTest::newRow("largest double") << std::numeric_limits<double>::max();
+    }
+    void any_ratio_still_makes_an_envelope_within_the_page()
+    {
+        QFETCH(double, ratio);
+        Record r = sample_request("12K直式信封(11.5cm x 23cm)");
+        r[request_key::size_ratio] = ratio;
+        const Pdf_Page page = read_pdf(QString::fromStdString(make_envelope(r).path));
+        QVERIFY(page.text().contains(QStringLiteral("王小明")));
+        const QRectF whole(QPointF(0, 0), page.size);
+        for (const Pdf_Word& word : page.words)
+            QVERIFY2(whole.contains(word.box), qPrintable(word.text));
+    }
+
+    void file_names_are_whole_characters_shown_as_they_are_data()
+    {
+        QTest::addColumn<QString>("recipient");
+        QTest::addColumn<QString>("stem");
+        const QString thumb = QString::fromUtf8("👍🏽");
+        QTest::newRow("emoji cut between two whole ones")
+            << thumb.repeated(61) << thumb.repeated(60);
+        QTest::newRow("supplementary characters")
+            << QString::fromUtf8("𠮷").repeated(70) << QString::fromUtf8("𠮷").repeated(60);
+        QTest::newRow("direction override") << QString::fromUtf8("\u202Efdp.exe") << "fdp.exe";
+        QTest::newRow("isolates and marks")
+            << QString::fromUtf8("\u2066王\u2069\u200F小明") << "王小明";
+        QTest::newRow("zero width") << QString::fromUtf8("王\u200B小\uFEFF明\u00AD") << "王小明";
+        QTest::newRow("reserved") << "a?b*c"
+                                  << "a_b_c";
+        QTest::newRow("device") << "lpt1"
+                                << "_lpt1";
+        QTest::newRow("dots and spaces at the ends") << " ..x.. "
+                                                     << "_x_";
+    }
+    void file_names_are_whole_characters_shown_as_they_are()
+    {
+        QFETCH(QString, recipient);
+        QFETCH(QString, stem);
+        QCOMPARE(QString::fromStdString(safe_file_stem(recipient.toStdString())), stem);
     }
 
     void unknown_format_is_refused()

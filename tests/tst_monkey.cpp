@@ -44,6 +44,9 @@ const Ratio_Case ratio_cases[] = {
     {"1e2", 1.0, "100.0"},
     {"abc", 1LL, "100"},
     {"-5", -0.05, "-5.0"},
+    {"1e-305", 1e-307, "9.999999999999999e-306"}, // sizes the envelope must still keep in range
+    {"1e300", 1e300 / 100, "1e+300"},
+    {"1e-330", 0.0, "0.0"},
 };
 
 // What the user sees, and so what a click must hand over.

@@ -51,6 +51,35 @@ private slots:
             QVERIFY(text.contains(QLatin1String("106")) && text.contains(QLatin1String("403")));
         }
     }
+
+    void any_ratio_typed_in_the_settings_still_gives_an_envelope_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("tiny") << "1e-305";
+        QTest::newRow("below the smallest") << "1e-330";
+        QTest::newRow("huge") << "1e300";
+        QTest::newRow("infinite") << "inf";
+    }
+    void any_ratio_typed_in_the_settings_still_gives_an_envelope()
+    {
+        QFETCH(QString, typed);
+        Recorded_Channels channels;
+        Stdout_Capture quiet;
+        run_window(channels, [&](QWidget* app) {
+            type_into(cell(app, request_key::recipient_name, 0), "收件丙");
+            QWidget* dialog = open_dialog(app);
+            type_into(find<QLineEdit>(dialog, "entry"), typed);
+            click(find<QPushButton>(dialog, "button_1"));
+            click(button(app, "輸出單據"));
+        });
+        const auto requests = channels.journal->requests();
+        QCOMPARE(requests.size(), std::size_t(1));
+        const Pdf_Page page = read_pdf(QString::fromStdString(make_envelope(requests[0]).path));
+        QVERIFY(page.text().contains(QStringLiteral("收件丙")));
+        const QRectF whole(QPointF(0, 0), page.size);
+        for (const Pdf_Word& word : page.words)
+            QVERIFY2(whole.contains(word.box), qPrintable(word.text));
+    }
 };
 
 QTEST_MAIN(Tst_Window_To_Worker)

@@ -48,8 +48,9 @@ void account(const Host_Qt& host, Host_Session* session, Accounts& accounts, con
     ++accounts.progress.finished;
 }
 
-// What the end of the process must still do when something ends it without a return from main
-// (Qt does so when the display goes away): the worker finishes every request it was handed.
+// What must still happen when a library ends the process from inside the window (Qt does so when
+// the display goes away): the worker finishes every request it was handed, before anything of
+// the process is torn down.
 struct Running
 {
     Queue* requests = nullptr;
@@ -79,7 +80,9 @@ int main(int argc, char** argv)
     }
     auto queues = make_std_queue_bundle();
     auto events = make_std_event_bundle();
+    // All that the worker's thread uses lives until it has been joined.
     Host_Qt host;
+    Produce_Entry produce = nullptr;
     Host_Session* session = nullptr;
     Accounts accounts;
     std::atomic<bool> worker_finished {false};
@@ -87,7 +90,7 @@ int main(int argc, char** argv)
     int status = 0;
     try {
         const Window_Module& window = load_window_module();
-        const Produce_Entry produce = load_worker_library();
+        produce = load_worker_library();
         host = load_host_qt();
         session = host.begin(demo);
         worker = std::thread([&] {
@@ -96,7 +99,7 @@ int main(int argc, char** argv)
             worker_finished = true;
         });
         running = {&(*queues)["get_receipt"], &worker};
-        std::atexit(finish_worker_at_exit);
+        platform::before_exit(finish_worker_at_exit);
         platform::on_end_request([&] { host.close_window(session); });
         if (demo)
             host.start_demo(session, accounts.progress);

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QTextBoundaryFinder>
+#include <string_view>
 
 namespace {
 
@@ -34,8 +35,9 @@ std::string safe_file_stem(const std::string& recipient)
     for (const char32_t c : QString::fromStdString(recipient).toUcs4()) {
         if (QChar::category(c) == QChar::Other_Format)
             continue; // kept in the envelope's text, not in its name
-        const bool refused
-            = c < 0x20 || c == 0x7F || QStringLiteral("<>:\"/\\|?*").contains(QChar(c));
+        const bool refused = c < 0x20 || c == 0x7F
+            || (c < 0x80
+                && std::string_view("<>:\"/\\|?*").find(char(c)) != std::string_view::npos);
         stem += refused ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
     }
     stem.replace(QStringLiteral(".."), QStringLiteral("_"));

@@ -24,6 +24,11 @@ QProcessEnvironment environment_for_copied_program();
 // cannot be taken away from it (elsewhere than Windows Qt is the system's).
 bool copy_without_qt(const QString& program, const QString& folder);
 
+// A small disk of its own on `folder`, to fill up (root mounts a tmpfs on Linux); false where
+// none can be had. unmount() gives the folder back.
+bool mount_small_disk(const QString& folder, int kilobytes);
+void unmount(const QString& folder);
+
 // The folder of the Qt libraries the tests run with.
 QString qt_library_folder();
 

@@ -30,6 +30,19 @@ bool copy_without_qt(const QString& /*program*/, const QString& /*folder*/)
     return false;
 }
 
+bool mount_small_disk(const QString& folder, int kilobytes)
+{
+    return geteuid() == 0
+        && QProcess::execute(QStringLiteral("mount"),
+               {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kilobytes), "tmpfs", folder})
+        == 0;
+}
+
+void unmount(const QString& folder)
+{
+    QProcess::execute(QStringLiteral("umount"), {folder});
+}
+
 QString qt_library_folder()
 {
     return QLibraryInfo::path(QLibraryInfo::LibrariesPath);

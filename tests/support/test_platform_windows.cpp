@@ -49,6 +49,13 @@ bool copy_without_qt(const QString& program, const QString& folder)
     return copied;
 }
 
+bool mount_small_disk(const QString& /*folder*/, int /*kilobytes*/)
+{
+    return false;
+}
+
+void unmount(const QString& /*folder*/) { }
+
 QString qt_library_folder()
 {
     return QCoreApplication::applicationDirPath(); // copied beside the programs

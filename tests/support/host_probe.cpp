@@ -1,0 +1,72 @@
+// Preloaded into the real host by the fault tests (LD_PRELOAD), so that the host runs unchanged:
+// once the window is shown it fills the seven recipient rows, presses "輸出單據" PROBE_PRESSES
+// times (one press per turn of the event loop), says "probe: pressed <n>" on standard error and,
+// with PROBE_CLOSE set, closes the window. PROBE_ADDRESS_BYTES makes every address about that
+// long, for long lines in the log.
+
+#include "request_fields.h"
+#include "root_window.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void fill_rows(QWidget* app)
+{
+    const int address_bytes = qEnvironmentVariableIntValue("PROBE_ADDRESS_BYTES");
+    for (int row = 0; row < 7; ++row) {
+        auto cell = [&](const char* column) {
+            return app->findChild<QLineEdit*>(
+                QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row));
+        };
+        cell(request_key::recipient_name)->setText(QStringLiteral("收件人%1").arg(row + 1));
+        cell(request_key::recipient_postal_code)->setText(QStringLiteral("106"));
+        QString address = QStringLiteral("臺北市大安區復興南路一段%1號").arg(row + 1);
+        while (address.toUtf8().size() < address_bytes)
+            address += QStringLiteral("一二三四五六七八九十");
+        cell(request_key::recipient_address)->setText(address);
+    }
+}
+
+void say(const std::string& line)
+{
+    const std::string text = line + "\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, text.data(), text.size());
+}
+
+void press(QWidget* app, int left, int done)
+{
+    if (left == 0) {
+        say("probe: pressed " + std::to_string(done));
+        if (qEnvironmentVariableIsSet("PROBE_CLOSE"))
+            app->close();
+        return;
+    }
+    app->findChild<QPushButton*>(QStringLiteral("輸出單據"))->click();
+    QTimer::singleShot(0, app, [=] { press(app, left - 1, done + 1); });
+}
+
+void when_shown()
+{
+    QWidget* app = shown_root_window();
+    if (app == nullptr) {
+        QTimer::singleShot(20, qApp, when_shown);
+        return;
+    }
+    fill_rows(app);
+    press(app, qEnvironmentVariableIntValue("PROBE_PRESSES"), 0);
+}
+
+void start()
+{
+    QTimer::singleShot(0, qApp, when_shown);
+}
+
+} // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(start)

@@ -1,0 +1,450 @@
+// The real host in a hostile place: a full disk, a folder it cannot write, requests to end while
+// it is busy, the display going away, standard output closed or never read, a second host at
+// the same folder, odd home folders, no Chinese font, a picture it cannot save. In every case
+// each request handed over ends as an envelope, or is told as not made; nothing else is claimed.
+// A probe preloaded into the host fills and presses the window; a slowed worker keeps it busy.
+
+#include "record.h"
+#include "test_platform.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What an output folder holds and what its log says.
+struct Folder
+{
+    int envelopes = 0; // complete PDFs
+    QStringList incomplete; // PDFs that are not
+    QStringList strays; // anything but envelopes, the log and the demo's picture
+    int logged = 0;
+    int logged_made = 0;
+    int torn_lines = 0; // log lines that are not one whole record
+    QStringList claimed; // files the log says were made that are not there
+};
+
+bool complete_pdf(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(in)), {});
+    return content.starts_with("%PDF")
+        && content.find("%%EOF", content.size() - 64) != std::string::npos;
+}
+
+void read_log(const fs::path& log, Folder& folder, const fs::path& place)
+{
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line); ++folder.logged) {
+        try {
+            const Record entry = record_from_json_line(line);
+            if (std::get<std::string>(entry.at("結果")) != "已輸出")
+                continue;
+            ++folder.logged_made;
+            const std::string file = std::get<std::string>(entry.at("檔案"));
+            if (!fs::exists(place / file))
+                folder.claimed << QString::fromStdString(file);
+        } catch (const std::exception&) {
+            ++folder.torn_lines;
+        }
+    }
+}
+
+Folder folder_at(const std::string& path)
+{
+    Folder folder;
+    if (!fs::is_directory(path))
+        return folder;
+    for (const fs::directory_entry& entry : fs::directory_iterator(path)) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".pdf") && complete_pdf(entry.path()))
+            ++folder.envelopes;
+        else if (name.ends_with(".pdf"))
+            folder.incomplete << QString::fromStdString(name);
+        else if (name == "requests.jsonl")
+            read_log(entry.path(), folder, path);
+        else if (name != "demo-window.png")
+            folder.strays << QString::fromStdString(name);
+    }
+    return folder;
+}
+
+int told_not_made(const QByteArray& errors)
+{
+    return int(errors.count("信封沒有輸出"));
+}
+
+// The real host with a home of its own.
+struct Host
+{
+    explicit Host(const QByteArray& home_folder)
+        : home(home_folder)
+    {
+        environment.insert("HOME", QString::fromLocal8Bit(home));
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        // A probe of another build goes first: the sanitizer's runtime need not.
+        environment.insert("ASAN_OPTIONS",
+            environment.value("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
+    }
+
+    std::string folder() const { return (home + "/brintlow/Pelderwick/").toStdString(); }
+
+    // The probe fills the seven rows and presses `presses` times; the worker takes `slow_ms`
+    // more a request.
+    void pressing(int presses, int slow_ms, bool then_close)
+    {
+        const QString built = QCoreApplication::applicationDirPath();
+        environment.insert("LD_PRELOAD", built + "/libhost_probe.so");
+        environment.insert("PROBE_PRESSES", QString::number(presses));
+        if (then_close)
+            environment.insert("PROBE_CLOSE", "1");
+        environment.insert("PELDERWICK_WORKER_LIBRARY", built + "/libslow_worker.so");
+        environment.insert("PELDERWICK_SLOW_MS", QString::number(slow_ms));
+    }
+
+    void start(const QStringList& arguments = {})
+    {
+        process.setProcessEnvironment(environment);
+        process.start(test_platform::built_program("pelderwick"), arguments);
+        QVERIFY(process.waitForStarted());
+    }
+
+    // Waits for the probe to say it has pressed everything.
+    bool pressed(int timeout_ms = 120000)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (!errors.contains("probe: pressed") && waited.elapsed() < timeout_ms) {
+            process.waitForReadyRead(100);
+            errors += process.readAllStandardError();
+        }
+        return errors.contains("probe: pressed");
+    }
+
+    void finish()
+    {
+        QVERIFY(process.waitForFinished(300000));
+        errors += process.readAllStandardError();
+        output = process.readAllStandardOutput();
+    }
+
+    QByteArray home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QProcess process;
+    QByteArray errors;
+    QByteArray output;
+};
+
+// Every request handed over is an envelope or was told as not made; nothing half made is left
+// and the log claims no envelope that is not there.
+void accounted_for(const Host& host, int requested)
+{
+    const Folder folder = folder_at(host.folder());
+    const int told = told_not_made(host.errors);
+    qInfo("requested %d, made %d, not made and told %d, lost %d", requested, folder.envelopes, told,
+        requested - folder.envelopes - told);
+    QVERIFY2(folder.incomplete.isEmpty(), qPrintable(folder.incomplete.join(' ')));
+    QVERIFY2(folder.strays.isEmpty(), qPrintable(folder.strays.join(' ')));
+    QCOMPARE(folder.torn_lines, 0);
+    QVERIFY2(folder.claimed.isEmpty(), qPrintable(folder.claimed.join(' ')));
+    QCOMPARE(folder.envelopes + told_not_made(host.errors), requested);
+    if (told_not_made(host.errors) > 0)
+        QVERIFY(host.process.exitCode() != 0);
+}
+
+bool root()
+{
+    return geteuid() == 0;
+}
+
+} // namespace
+
+class Tst_Faults : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir place_;
+
+private slots:
+    void full_disk_loses_nothing_and_claims_nothing_data()
+    {
+        QTest::addColumn<int>("presses"); // 0: the demo's three
+        QTest::newRow("demo") << 0;
+        QTest::newRow("seven rows pressed twice") << 2;
+    }
+    void full_disk_loses_nothing_and_claims_nothing()
+    {
+        QFETCH(int, presses);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        QVERIFY(fs::create_directories(host.folder()));
+        if (!test_platform::mount_small_disk(QString::fromStdString(host.folder()), 40))
+            QSKIP("needs a small disk of its own: root mounts one on Linux");
+        if (presses > 0)
+            host.pressing(presses, 0, true);
+        host.start(presses > 0 ? QStringList() : QStringList {"--demo"});
+        host.finish();
+        accounted_for(host, presses > 0 ? presses * 7 : 3);
+        const Folder folder = folder_at(host.folder());
+        test_platform::unmount(QString::fromStdString(host.folder()));
+        QVERIFY2(told_not_made(host.errors) > 0, "the small disk was not filled");
+        QVERIFY(folder.envelopes > 0);
+    }
+
+    void folder_that_cannot_be_written_is_told_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("a file where the folder should be") << "file";
+        QTest::newRow("a disk that is read only") << "read-only";
+        QTest::newRow("a folder of another user") << "other user";
+    }
+    void folder_that_cannot_be_written_is_told()
+    {
+        QFETCH(QString, how);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        QVERIFY(fs::create_directories(home.path().toStdString() + "/brintlow"));
+        const std::string folder = host.folder();
+        if (how == "file") {
+            std::ofstream(folder.substr(0, folder.size() - 1)) << "not a folder";
+        } else if (how == "read-only") {
+            if (!root())
+                QSKIP("mounting needs root");
+            QVERIFY(fs::create_directories(folder));
+            QCOMPARE(
+                QProcess::execute("mount",
+                    {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", QString::fromStdString(folder)}),
+                0);
+        } else {
+            if (!root())
+                QSKIP("runs the host as another user, which needs root");
+            QVERIFY(fs::create_directories(folder));
+            fs::permissions(home.path().toStdString(), fs::perms::all); // reachable by all
+        }
+        if (how == "other user") {
+            host.process.setProcessEnvironment(host.environment);
+            host.process.start("setpriv",
+                {"--reuid=65534", "--regid=65534", "--clear-groups",
+                    test_platform::built_program("pelderwick"), "--demo"});
+        } else {
+            host.start({"--demo"});
+        }
+        host.finish();
+        if (how == "read-only")
+            test_platform::unmount(QString::fromStdString(folder));
+        accounted_for(host, 3);
+        QCOMPARE(told_not_made(host.errors), 3);
+        QVERIFY(host.process.exitCode() != 0);
+        QVERIFY(host.output.contains("0 of 3 envelopes made"));
+    }
+
+    void request_to_end_while_busy_finishes_every_request_data()
+    {
+        QTest::addColumn<int>("signal_number");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void request_to_end_while_busy_finishes_every_request()
+    {
+        QFETCH(int, signal_number);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.pressing(40, 20, false);
+        host.start();
+        QVERIFY(host.pressed());
+        kill(pid_t(host.process.processId()), signal_number);
+        host.finish();
+        QCOMPARE(host.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(host.process.exitCode(), 0);
+        accounted_for(host, 280);
+        QCOMPARE(folder_at(host.folder()).logged_made, 280);
+        QVERIFY(host.output.trimmed().endsWith("關閉程式")); // the window's own goodbye
+    }
+
+    void second_request_to_end_ends_at_once_leaving_nothing_half_made()
+    {
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.pressing(40, 40, false);
+        host.start();
+        QVERIFY(host.pressed());
+        kill(pid_t(host.process.processId()), SIGTERM);
+        QTest::qWait(300);
+        kill(pid_t(host.process.processId()), SIGTERM);
+        host.finish();
+        QCOMPARE(host.process.exitCode(), 128 + SIGTERM);
+        const Folder folder = folder_at(host.folder());
+        qInfo("ended at once after %d envelopes, each complete", folder.envelopes);
+        QVERIFY(folder.envelopes < 280);
+        QVERIFY2(folder.incomplete.isEmpty(), qPrintable(folder.incomplete.join(' ')));
+        QVERIFY2(folder.strays.isEmpty(), qPrintable(folder.strays.join(' ')));
+        QCOMPARE(folder.torn_lines, 0);
+        QVERIFY(folder.claimed.isEmpty());
+    }
+
+    void display_going_away_loses_nothing()
+    {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty())
+            QSKIP("needs Xvfb");
+        QProcess display;
+        const QString number = QString::number(90 + getpid() % 9);
+        display.start("Xvfb", {":" + number, "-nolisten", "tcp"});
+        QVERIFY(display.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists("/tmp/.X11-unix/X" + number), 10000);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.environment.insert("DISPLAY", ":" + number);
+        host.environment.insert("QT_QPA_PLATFORM", "xcb");
+        // Qt ends the process at once, application and all: what its libraries hold is not
+        // freed, and the leak checker would count it.
+        host.environment.insert(
+            "ASAN_OPTIONS", host.environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
+        host.pressing(40, 20, false);
+        host.start();
+        QVERIFY(host.pressed());
+        display.kill();
+        display.waitForFinished();
+        host.finish();
+        QCOMPARE(host.process.exitStatus(), QProcess::NormalExit); // no crash
+        accounted_for(host, 280);
+        QCOMPARE(folder_at(host.folder()).logged, 280);
+    }
+
+    void closed_standard_output_costs_nothing()
+    {
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.process.setProcessEnvironment(host.environment);
+        host.process.start("bash",
+            {"-c", "set -o pipefail; \"$0\" --demo | true",
+                test_platform::built_program("pelderwick")});
+        host.finish();
+        QCOMPARE(host.process.exitCode(), 0);
+        accounted_for(host, 3);
+        QCOMPARE(folder_at(host.folder()).envelopes, 3);
+    }
+
+    void standard_output_never_read_freezes_nothing()
+    {
+        QTemporaryDir home;
+        const QString fifo = home.filePath("unread");
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const int reader = open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        Host host(home.path().toUtf8());
+        host.pressing(30, 0, true);
+        host.environment.insert("PROBE_ADDRESS_BYTES", "600");
+        host.process.setStandardOutputFile(fifo);
+        host.start();
+        // 210 lines of some 900 bytes each: far more than a pipe holds, and nobody reads yet.
+        QVERIFY2(host.pressed(60000), host.errors.constData());
+        fcntl(reader, F_SETFL, 0);
+        QByteArray lines;
+        char buffer[65536];
+        for (ssize_t got = 0; (got = read(reader, buffer, sizeof buffer)) > 0;)
+            lines.append(buffer, got);
+        close(reader);
+        host.finish();
+        QCOMPARE(host.process.exitCode(), 0);
+        const QList<QByteArray> written = lines.trimmed().split('\n');
+        QCOMPARE(written.size(), 211);
+        for (int i = 0; i < 210; ++i) {
+            const Record request = record_from_json_line(written[i].toStdString());
+            QCOMPARE(std::get<std::string>(request.at("收件人姓名")),
+                "收件人" + std::to_string(i % 7 + 1));
+        }
+        QCOMPARE(written.last(), QByteArray("關閉程式"));
+    }
+
+    void two_hosts_at_one_folder_overwrite_and_mix_nothing()
+    {
+        QTemporaryDir home;
+        Host first(home.path().toUtf8());
+        Host second(home.path().toUtf8());
+        for (Host* host : {&first, &second}) {
+            host->pressing(20, 0, true);
+            host->environment.insert("PROBE_ADDRESS_BYTES", "1500"); // log lines of 2 KB
+            host->start();
+        }
+        first.finish();
+        second.finish();
+        const Folder folder = folder_at(first.folder());
+        qInfo("two hosts: requested 280, made %d, not made and told %d", folder.envelopes,
+            told_not_made(first.errors) + told_not_made(second.errors));
+        QCOMPARE(folder.envelopes, 280);
+        QCOMPARE(folder.logged, 280);
+        QCOMPARE(folder.torn_lines, 0);
+        QVERIFY(folder.claimed.isEmpty());
+    }
+
+    void home_with_any_bytes_gets_its_envelopes()
+    {
+        const QByteArray home = place_.path().toUtf8() + "/caf\xe9-\xff";
+        QVERIFY(fs::create_directory(home.toStdString()));
+        Host host(home);
+        host.environment.insert("HOME", QString()); // set below: the bytes as they are
+        host.process.setProcessEnvironment(host.environment);
+        host.process.start("bash",
+            {"-c", "HOME=\"$(printf \"$1\")\" exec \"$0\" --demo",
+                test_platform::built_program("pelderwick"), place_.path() + "/caf\\xe9-\\xff"});
+        host.finish();
+        QCOMPARE(host.process.exitCode(), 0);
+        accounted_for(host, 3);
+        QCOMPARE(folder_at(host.folder()).logged_made, 3);
+    }
+
+    void no_chinese_font_is_told_once()
+    {
+        const QString latin = "/usr/share/fonts/truetype/dejavu";
+        if (!QDir(latin).exists())
+            QSKIP("needs a font without Chinese (DejaVu)");
+        QTemporaryDir home;
+        QFile config(home.filePath("fonts.conf"));
+        QVERIFY(config.open(QIODevice::WriteOnly));
+        config.write("<?xml version=\"1.0\"?><!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">"
+                     "<fontconfig><dir>"
+            + latin.toUtf8() + "</dir><cachedir>" + home.filePath("cache").toUtf8()
+            + "</cachedir></fontconfig>");
+        config.close();
+        Host host(home.path().toUtf8());
+        host.environment.insert("FONTCONFIG_FILE", config.fileName());
+        host.start({"--demo"});
+        host.finish();
+        QCOMPARE(host.process.exitCode(), 0);
+        QCOMPARE(int(host.errors.count("找不到能印出中文")), 1);
+        accounted_for(host, 3);
+        QCOMPARE(folder_at(host.folder()).envelopes, 3);
+    }
+
+    void picture_that_cannot_be_saved_is_said()
+    {
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        QVERIFY(fs::create_directories(host.folder() + "demo-window.png")); // a folder in its way
+        host.start({"--demo"});
+        host.finish();
+        QVERIFY(host.output.contains("the picture of the window could not be saved"));
+        QVERIFY(!host.output.contains("the picture is"));
+        QVERIFY(host.process.exitCode() != 0);
+        accounted_for(host, 3);
+        QCOMPARE(folder_at(host.folder()).envelopes, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(Tst_Faults)
+#include "tst_faults.moc"
