@@ -135,6 +135,14 @@ struct Host
         return errors.contains("probe: pressed");
     }
 
+    // A signal to the host, and only to it: never to a process group once it has ended.
+    void send(int signal_number)
+    {
+        const auto pid = pid_t(process.processId());
+        QVERIFY2(process.state() == QProcess::Running && pid > 0, "the host has already ended");
+        kill(pid, signal_number);
+    }
+
     void finish()
     {
         QVERIFY(process.waitForFinished(300000));
@@ -267,7 +275,7 @@ private slots:
         host.pressing(40, 20, false);
         host.start();
         QVERIFY(host.pressed());
-        kill(pid_t(host.process.processId()), signal_number);
+        host.send(signal_number);
         host.finish();
         QCOMPARE(host.process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(host.process.exitCode(), 0);
@@ -283,9 +291,9 @@ private slots:
         host.pressing(40, 40, false);
         host.start();
         QVERIFY(host.pressed());
-        kill(pid_t(host.process.processId()), SIGTERM);
+        host.send(SIGTERM);
         QTest::qWait(300);
-        kill(pid_t(host.process.processId()), SIGTERM);
+        host.send(SIGTERM);
         host.finish();
         QCOMPARE(host.process.exitCode(), 128 + SIGTERM);
         const Folder folder = folder_at(host.folder());
