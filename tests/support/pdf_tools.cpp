@@ -36,6 +36,17 @@ QString Pdf_Page::text() const
     return all.remove(QRegularExpression(QStringLiteral("\\s")));
 }
 
+QStringList Pdf_Page::words_off_the_page() const
+{
+    const QRectF page(QPointF(0, 0), size);
+    QStringList off;
+    for (const Pdf_Word& word : words) {
+        if (!page.contains(word.box))
+            off << word.text;
+    }
+    return off;
+}
+
 bool pdf_tools_available()
 {
     return test_platform::has_linux_tool(QStringLiteral("pdftotext"))

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 struct Pdf_Word
@@ -20,6 +21,7 @@ struct Pdf_Page
     QSizeF size; // in points; empty when the file could not be read
     std::vector<Pdf_Word> words;
     QString text() const; // the words run together, without white space
+    QStringList words_off_the_page() const; // any part of them beyond the page's edges
 };
 
 // Whether poppler's tools can be run from here.
