@@ -31,19 +31,40 @@ QString qtext(const Record& request, const char* key)
     return QString::fromStdString(text_of(request, key));
 }
 
-// The Windows names of the offered fonts; elsewhere Qt falls back to an installed CJK font.
+// The offered fonts by their Windows names, then the free faces of the same kind elsewhere (a Ming
+// face for 新細明體, a Kai face for 標楷體); any other name as it is. Qt falls back from there.
 QFont font_named(const std::string& name)
 {
-    static const std::pair<const char*, const char*> windows_names[]
-        = {{"微軟正黑體", "Microsoft JhengHei"}, {"標楷體", "DFKai-SB"}, {"新細明體", "PMingLiU"}};
-    QString family = QString::fromStdString(name);
-    for (const auto& [chinese, windows] : windows_names) {
-        if (name == chinese)
-            family = QString::fromUtf8(windows);
+    static const std::pair<const char*, QStringList> families[] = {
+        {"微軟正黑體", {"Microsoft JhengHei", "Noto Sans CJK TC", "WenQuanYi Micro Hei"}},
+        {"標楷體", {"DFKai-SB", "AR PL UKai TW"}},
+        {"新細明體", {"PMingLiU", "AR PL UMing TW"}},
+    };
+    QFont font;
+    font.setFamilies({QString::fromStdString(name)});
+    for (const auto& [offered, stand_ins] : families) {
+        if (name == offered)
+            font.setFamilies(stand_ins);
     }
-    QFont font(family);
     font.setStyleHint(QFont::SansSerif);
     return font;
+}
+
+// A postal code as Taiwan's post writes it: 3, 5 or 6 digits, half- or full-width.
+std::optional<QString> postal_digits(const QString& code)
+{
+    QString digits;
+    for (const char32_t c : code.toUcs4()) {
+        if (c >= U'0' && c <= U'9')
+            digits += QChar(char16_t(c));
+        else if (c >= U'０' && c <= U'９')
+            digits += QChar(char16_t(U'0' + (c - U'０')));
+        else
+            return std::nullopt;
+    }
+    if (digits.size() != 3 && digits.size() != 5 && digits.size() != 6)
+        return std::nullopt;
+    return digits;
 }
 
 // The ratio as the request gives it; one that is not a positive number is taken as 1 (sizes
@@ -111,15 +132,20 @@ struct Page
         painter.drawRect(mm(block_mm.x(), block_mm.y(), block_mm.width(), block_mm.height()));
     }
 
-    // Six boxes, three and three, one digit each; a shorter code fills the first boxes.
-    void postal_boxes(const QString& code, double x, double y, double box_w, double box_h) const
+    // Six boxes, three and three, one digit each; a 3- or 5-digit code fills the first boxes.
+    // Anything else that was typed is printed as it is, above the boxes or beside them.
+    void postal_boxes(const QString& code, double x, double y, double box_w, double box_h,
+        bool typed_above = false) const
     {
-        QString digits;
-        for (const QChar c : code) {
-            if (c.isDigit())
-                digits += QString::number(c.digitValue());
-        }
+        const QString digits = postal_digits(code).value_or(QString());
         const double step = box_w + box_w * 0.12;
+        const double width = step * 6 + box_w * 0.45;
+        if (digits.isEmpty() && !code.isEmpty()) {
+            const QRectF typed = typed_above ? QRectF(x, y - box_h * 0.85, width, box_h * 0.7)
+                                             : QRectF(x + width + 1, y, box_w * 6, box_h);
+            set_text(painter, px_per_mm, code, typed, {chinese, latin, box_h * 0.6, Qt::black},
+                Writing::horizontal);
+        }
         for (int i = 0; i < 6; ++i) {
             const double left = x + step * i + (i >= 3 ? box_w * 0.45 : 0);
             frame({left, y, box_w, box_h});
@@ -147,7 +173,7 @@ void lay_out_vertical(const Page& page, const Record& request)
         || !text_of(request, request_key::recipient_postal_code).empty();
     if (has_recipient) {
         page.postal_boxes(
-            qtext(request, request_key::recipient_postal_code), W - 8 - 45.5, 10, 6.5, 8);
+            qtext(request, request_key::recipient_postal_code), W - 8 - 45.5, 10, 6.5, 8, true);
         page.text(request_key::recipient_address, qtext(request, request_key::recipient_address),
             {W - 8 - 26, 24, 26, H - 60}, 6.5, Writing::vertical);
         const QRectF name_frame(W / 2 - 15, 30, 26, H - 62);

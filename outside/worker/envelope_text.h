@@ -1,9 +1,11 @@
 #pragma once
 
 // Text set in a block of the envelope: Chinese and Latin characters each in their own font,
-// horizontal lines or vertical columns (right to left, CJK upright, Latin turned clockwise),
-// wrapped at the block's edge and shrunk until the whole text fits the block. Text that does not
+// horizontal lines or vertical columns from the right (set as text_cells.h says), broken where a
+// Chinese typesetter breaks, and shrunk until the whole text fits the block. Text that does not
 // fit even at the smallest size is cut, and the cut is marked with "…".
+
+#include "text_cells.h"
 
 #include <QColor>
 #include <QFont>
@@ -20,7 +22,6 @@ struct Text_Style
     QColor colour = Qt::black;
 };
 
-enum class Writing { horizontal, vertical };
 enum class Align { start, centre };
 
 // The smallest size text is set at, in millimetres: about 3.4 points, still legible.
@@ -36,6 +37,3 @@ struct Text_Fit
 // large for the block, is brought within the smallest size and the block's breadth.
 Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
     Text_Style style, Writing writing, Align align = Align::start);
-
-// Chinese text goes to the Chinese font; Latin letters, digits and punctuation to the Latin one.
-bool is_latin(char32_t c);

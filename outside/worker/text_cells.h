@@ -1,0 +1,59 @@
+#pragma once
+
+// Text cut into the cells it is set in, as a Chinese typesetter sets it (W3C's "Requirements for
+// Chinese Text Layout", with Taiwan's convention of punctuation in the middle of its cell):
+// - In columns, CJK characters stand upright; punctuation and brackets take their vertical
+//   presentation forms where a font has them (else ，、。！？ stand upright and the others turn,
+//   as Unicode's vertical orientation gives them); one or two half-width digits share one
+//   upright cell side by side, longer runs stand one digit a cell; Latin runs turn clockwise.
+// - In lines, ，、。：；！？ sit in the middle of their cells.
+// - Each cell says whether a line may begin or end with it, and a Latin word's cells are kept
+//   together.
+
+#include <QFont>
+#include <QString>
+#include <vector>
+
+class QPaintDevice;
+
+enum class Writing { horizontal, vertical };
+
+enum class Cell_Kind {
+    upright, // as the font draws it
+    turned, // Latin turned clockwise, down a column
+    side_by_side, // one or two half-width digits across one upright cell of a column
+    centred_mark, // a mark whose ink stands in the middle of its cell
+    turned_mark, // a mark without a vertical form, turned clockwise, in the middle of its cell
+};
+
+enum class Break_Rule {
+    anywhere,
+    not_at_end, // opening brackets: never the last of a line or column
+    not_at_start, // closing marks: never the first
+};
+
+struct Cell
+{
+    QString text; // what is drawn: a vertical form stands in for its mark
+    Cell_Kind kind = Cell_Kind::upright;
+    bool latin = false; // drawn in the Latin font
+    double advance = 0; // along the writing direction, in device pixels
+    Break_Rule rule = Break_Rule::anywhere;
+    int word = -1; // the cells of one Latin word share a number
+};
+
+struct Cell_Fonts
+{
+    QFont chinese;
+    QFont latin;
+    double size_px = 0;
+};
+
+std::vector<Cell> cells_of(
+    const QString& text, const Cell_Fonts& fonts, Writing writing, QPaintDevice* device);
+
+// The vertical presentation form of a mark (U+FE10 to U+FE19, U+FE30 to U+FE4F), or 0.
+char32_t vertical_form(char32_t mark);
+
+// Chinese text goes to the Chinese font; Latin letters, digits and punctuation to the Latin one.
+bool is_latin(char32_t c);
