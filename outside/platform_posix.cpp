@@ -182,11 +182,6 @@ bool Unpublished_File::finish_publishing(const std::string& target)
         errno = error;
         fail("cannot write " + target);
     }
-    if (const int folder = open(system_->folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        folder >= 0) {
-        fsync(folder); // the new name lasts too
-        close(folder);
-    }
     return true;
 }
 

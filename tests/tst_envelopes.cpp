@@ -189,11 +189,11 @@ private slots:
     void text_too_long_for_its_block_is_cut_with_a_mark()
     {
         QFETCH(QString, format);
-        Record r = sample_request(format.toStdString(), std::string(10000 / 3 * 3, 'N'));
+        Record r = sample_request(format.toStdString());
         std::string address;
         while (address.size() < 9000 * 3)
             address += "臺中市西區民權路";
-        r[request_key::recipient_name] = std::string(3333, 'N') + "王";
+        r[request_key::recipient_name] = std::string(10000, 'N') + "王";
         r[request_key::recipient_address] = address;
         const Envelope made = make_envelope(r);
         QStringList warnings;

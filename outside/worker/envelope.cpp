@@ -33,10 +33,11 @@ QString qtext(const Record& request, const char* key)
 
 // The offered fonts by their Windows names, then the free faces of the same kind elsewhere (a Ming
 // face for 新細明體, a Kai face for 標楷體); any other name as it is. Qt falls back from there.
+// (TrueType faces: Qt's PDF writer leaves the text of a CFF-outlined face unreadable.)
 QFont font_named(const std::string& name)
 {
     static const std::pair<const char*, QStringList> families[] = {
-        {"微軟正黑體", {"Microsoft JhengHei", "Noto Sans CJK TC", "WenQuanYi Micro Hei"}},
+        {"微軟正黑體", {"Microsoft JhengHei", "WenQuanYi Micro Hei"}},
         {"標楷體", {"DFKai-SB", "AR PL UKai TW"}},
         {"新細明體", {"PMingLiU", "AR PL UMing TW"}},
     };

@@ -78,15 +78,25 @@ struct Layout
     std::vector<Line> lines;
 };
 
-Layout lay_out(const QString& text, const Text_Style& style, double size_px, double length,
-    Writing writing, QPaintDevice* device)
+// The text's cells at one size, from which every other size follows by scale: shaping each
+// character again at every size tried would cost more than the whole rest of the page.
+struct Shaped
+{
+    std::vector<Cell> cells;
+    double size_px;
+};
+
+Layout lay_out(
+    const Shaped& shaped, const Text_Style& style, double size_px, double length, Writing writing)
 {
     Layout layout;
     layout.size_px = size_px;
     layout.chinese = sized(style.chinese, size_px);
     layout.latin = sized(style.latin, size_px);
-    layout.lines = break_into(
-        cells_of(text, {layout.chinese, layout.latin, size_px}, writing, device), length);
+    std::vector<Cell> cells = shaped.cells;
+    for (Cell& cell : cells)
+        cell.advance *= size_px / shaped.size_px;
+    layout.lines = break_into(cells, length);
     layout.pitch = size_px * (writing == Writing::horizontal ? 1.3 : 1.25);
     return layout;
 }
@@ -228,10 +238,14 @@ Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, cons
         size_px = std::max(breadth, smallest);
     size_px = std::max(size_px, smallest);
     // Shrink until the lines (or columns) fit across the block, or the smallest size is reached.
-    Layout layout = lay_out(text, style, size_px, length, writing, painter.device());
+    const Shaped shaped {
+        cells_of(text, {sized(style.chinese, size_px), sized(style.latin, size_px), size_px},
+            writing, painter.device()),
+        size_px};
+    Layout layout = lay_out(shaped, style, size_px, length, writing);
     while (needed_breadth(layout, layout.lines.size()) > breadth && size_px > smallest) {
         size_px = std::max(size_px * 0.92, smallest);
-        layout = lay_out(text, style, size_px, length, writing, painter.device());
+        layout = lay_out(shaped, style, size_px, length, writing);
     }
     Text_Fit fit {size_px / px_per_mm, needed_breadth(layout, layout.lines.size()) > breadth};
     if (fit.cut)
