@@ -97,6 +97,7 @@ int main(int argc, char** argv)
             run_worker((*queues)["get_receipt"], (*events)["get_receipt"],
                 [&](const Record& r) { account(host, session, accounts, r, produce(r)); });
             worker_finished = true;
+            host.wake(session);
         });
         running = {&(*queues)["get_receipt"], &worker};
         platform::before_exit(finish_worker_at_exit);

@@ -20,6 +20,7 @@ struct Host_Session
     std::unique_ptr<QApplication> application;
     QSystemTrayIcon* notices = nullptr; // made when there is something to tell
     QElapsedTimer since_notice;
+    std::function<void()> look_again; // set while the host waits for the worker
     bool demo_failed = false;
 };
 
@@ -101,15 +102,30 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_wait_until(
         return !done()
             || (session->since_notice.isValid() && session->since_notice.elapsed() < 4000);
     };
+    if (!waiting())
+        return;
     QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    session->look_again = [&] {
         if (!waiting())
             loop.quit();
-    });
-    poll.start(20);
-    if (waiting())
-        loop.exec();
+    };
+    // The worker wakes the loop when it ends; the timer only ends a notice's stay.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, session->look_again);
+    poll.start(250);
+    loop.exec();
+    session->look_again = nullptr;
+}
+
+extern "C" PELDERWICK_EXPORT void pelderwick_host_wake(Host_Session* session)
+{
+    QMetaObject::invokeMethod(
+        session->application.get(),
+        [session] {
+            if (session->look_again)
+                session->look_again();
+        },
+        Qt::QueuedConnection);
 }
 
 extern "C" PELDERWICK_EXPORT int pelderwick_host_end(Host_Session* session)
@@ -125,4 +141,5 @@ static_assert(std::is_same_v<decltype(&pelderwick_host_tell), decltype(Host_Qt::
 static_assert(
     std::is_same_v<decltype(&pelderwick_host_close_window), decltype(Host_Qt::close_window)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_wait_until), decltype(Host_Qt::wait_until)>);
+static_assert(std::is_same_v<decltype(&pelderwick_host_wake), decltype(Host_Qt::wake)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_end), decltype(Host_Qt::end)>);

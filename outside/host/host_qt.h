@@ -33,6 +33,8 @@ struct Host_Qt
     void (*close_window)(Host_Session* session) = nullptr;
     // After the window has closed: runs the events (notifications) until `done` holds.
     void (*wait_until)(Host_Session* session, const std::function<bool()>& done) = nullptr;
+    // From any thread: a running `wait_until` looks at `done` again at once.
+    void (*wake)(Host_Session* session) = nullptr;
     // Destroys the application object; non-zero when the demo could not do all it should.
     int (*end)(Host_Session* session) = nullptr;
 };
@@ -42,4 +44,5 @@ inline constexpr char host_qt_start_demo_name[] = "pelderwick_host_start_demo";
 inline constexpr char host_qt_tell_name[] = "pelderwick_host_tell";
 inline constexpr char host_qt_close_window_name[] = "pelderwick_host_close_window";
 inline constexpr char host_qt_wait_until_name[] = "pelderwick_host_wait_until";
+inline constexpr char host_qt_wake_name[] = "pelderwick_host_wake";
 inline constexpr char host_qt_end_name[] = "pelderwick_host_end";

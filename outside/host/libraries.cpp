@@ -47,6 +47,7 @@ Host_Qt load_host_qt()
     host.tell = entry<decltype(host.tell)>(library, host_qt_tell_name);
     host.close_window = entry<decltype(host.close_window)>(library, host_qt_close_window_name);
     host.wait_until = entry<decltype(host.wait_until)>(library, host_qt_wait_until_name);
+    host.wake = entry<decltype(host.wake)>(library, host_qt_wake_name);
     host.end = entry<decltype(host.end)>(library, host_qt_end_name);
     return host;
 }
