@@ -288,11 +288,15 @@ namespace {
 std::function<void()> end_request;
 std::atomic<int> end_requests {0};
 
-BOOL WINAPI console_asks_to_end(DWORD)
+BOOL WINAPI console_asks_to_end(DWORD event)
 {
     if (end_requests.fetch_add(1) > 0)
         ExitProcess(1); // the second request: at once
     end_request();
+    // Closing the console, logging off or shutting down ends the process as soon as this returns:
+    // waiting here gives the worker the seconds the system allows to finish its requests.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        Sleep(INFINITE);
     return TRUE;
 }
 
