@@ -2,6 +2,7 @@
 
 #include "platform.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
@@ -21,7 +22,7 @@ struct Writer
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Line> waiting;
-    bool writing = false;
+    std::atomic<bool> front_written {false}; // and not yet taken off the queue
     bool started = false;
 };
 
@@ -38,20 +39,35 @@ Writer& writer()
     std::unique_lock lock(w.mutex);
     for (;;) {
         w.changed.wait(lock, [&] { return !w.waiting.empty(); });
-        const Line line = std::move(w.waiting.front());
-        w.waiting.pop_front();
-        w.writing = true;
+        // A line leaves the queue only once written, so that a thread ended in the middle of it
+        // loses nothing (see at_exit).
+        const Line line = w.waiting.front();
         lock.unlock();
         platform::write_line(line.stream, line.text);
+        w.front_written = true;
         lock.lock();
-        w.writing = false;
+        w.waiting.pop_front();
+        w.front_written = false;
         w.changed.notify_all();
     }
 }
 
+// The end of the process lets the waiting lines out. Where the writing thread is already gone by
+// then, they are written from here, the one thread left.
 void at_exit()
 {
-    finish_lines(std::chrono::seconds(5));
+    if (!platform::library_exit_runs_alone()) {
+        finish_lines(std::chrono::seconds(5));
+        return;
+    }
+    Writer& w = writer();
+    std::unique_lock lock(w.mutex, std::try_to_lock); // its owner may have ended holding it
+    auto line = w.waiting.begin();
+    if (line != w.waiting.end() && w.front_written)
+        ++line;
+    for (; line != w.waiting.end(); ++line)
+        platform::write_line(line->stream, line->text);
+    w.waiting.clear();
 }
 
 void hand_over(std::FILE* stream, const std::string& text)
@@ -93,5 +109,5 @@ bool finish_lines(std::chrono::milliseconds patience)
 {
     Writer& w = writer();
     std::unique_lock lock(w.mutex);
-    return w.changed.wait_for(lock, patience, [&] { return w.waiting.empty() && !w.writing; });
+    return w.changed.wait_for(lock, patience, [&] { return w.waiting.empty(); });
 }

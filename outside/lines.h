@@ -23,5 +23,7 @@ PELDERWICK_LINES void say_line(const std::string& line);
 PELDERWICK_LINES void report_line(const std::string& line);
 
 // Waits until every line handed over so far is written, at most `patience`; true when they are.
-// The process's end waits so too, for a few seconds, so that its last lines still go out.
+// A program calls it before it ends. The end of the process waits so too, for a few seconds; where
+// it stops the writing thread first (Windows), it writes the rest itself, and the line that
+// thread was writing may come out twice.
 PELDERWICK_LINES bool finish_lines(std::chrono::milliseconds patience);

@@ -94,6 +94,10 @@ void ignore_broken_pipes_in_this_thread();
 // The same for the whole process: a program of ours decides so for itself.
 void ignore_broken_pipes();
 
+// Whether the end-of-process handlers of a shared library run only once the process's other
+// threads are gone: on Windows, ending the process ends them first; elsewhere they still run.
+bool library_exit_runs_alone();
+
 // A windowed Windows program has no console: started from one, it writes there, unless its
 // streams are redirected. Nothing to do elsewhere.
 void use_starters_console();

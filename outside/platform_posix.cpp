@@ -269,6 +269,11 @@ void ignore_broken_pipes()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+bool library_exit_runs_alone()
+{
+    return false;
+}
+
 void use_starters_console() { }
 
 void open_console() { }

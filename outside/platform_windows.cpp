@@ -251,23 +251,35 @@ void streams_to_console()
 
 void write_line(std::FILE* stream, const std::string& text)
 {
+    // Straight to the stream's handle, past the C runtime's buffer and lock: a thread ended in the
+    // middle of a line then holds nothing that the end of the process would wait for.
+    if (leads_nowhere(stream))
+        return;
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
     DWORD mode = 0;
-    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
-        std::fflush(stream);
+    DWORD written = 0;
+    if (GetConsoleMode(handle, &mode)) {
         const std::wstring line = to_wide(text + "\r\n");
-        DWORD written = 0;
         WriteConsoleW(handle, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
+    const std::string line = text + "\n";
+    for (std::size_t done = 0; done < line.size(); done += written) {
+        if (!WriteFile(handle, line.data() + done, static_cast<DWORD>(line.size() - done), &written,
+                nullptr)
+            || written == 0)
+            return; // the reader has gone
+    }
 }
 
 void ignore_broken_pipes_in_this_thread() { } // a write to a closed pipe just fails here
 
 void ignore_broken_pipes() { }
+
+bool library_exit_runs_alone()
+{
+    return true;
+}
 
 void use_starters_console()
 {

@@ -1,12 +1,15 @@
 // The platform layer's files: an envelope appears under its name only complete and never over
-// another file, a log line goes in whole or not at all, and the home is found without HOME.
+// another file, a log line goes in whole or not at all, and the home is found without HOME. And
+// the lines a program hands over all go out, even when it ends at once.
 
+#include "capture.h"
 #include "platform.h"
 #include "test_platform.h"
 
 #include <QDir>
 #include <QFile>
 #include <QOperatingSystemVersion>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <thread>
@@ -158,6 +161,28 @@ private slots:
         QVERIFY2(path.front() == '/', path.c_str());
         QVERIFY(path.ends_with("/brintlow/Pelderwick/"));
         QVERIFY(path.find("some/folder") == std::string::npos);
+    }
+
+    void lines_waiting_when_the_program_ends_still_go_out()
+    {
+        QProcess probe;
+        probe.start(test_platform::built_program("lines_probe"), {});
+        QVERIFY(probe.waitForFinished(60000));
+        QCOMPARE(probe.exitCode(), 0);
+        QList<QByteArray> lines = unix_line_ends(probe.readAllStandardOutput()).split('\n');
+        // Where the end of the process stops the writing thread first (Windows), the line it was
+        // writing may come out twice; none is lost.
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            if (lines[i] == lines[i - 1]) {
+                lines.removeAt(i);
+                break;
+            }
+        }
+        QList<QByteArray> expected;
+        for (int i = 0; i < 2000; ++i)
+            expected << "line " + QByteArray::number(i);
+        QCOMPARE(lines, expected << QByteArray());
+        QCOMPARE(unix_line_ends(probe.readAllStandardError()), "the last line\n");
     }
 
     void home_s_bytes_are_kept_as_they_are()
