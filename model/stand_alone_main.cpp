@@ -5,19 +5,25 @@
 #include "platform.h"
 #include "start_up.h"
 
-#include <exception>
+#include <cstdlib>
+#include <stdexcept>
 
 int main()
 {
+    platform::prepare_program();
     platform::use_starters_console();
-    platform::ignore_broken_pipes();
+    drop_senseless_scale_factors();
     int status = 0;
     try {
+        if (!platform::display_available())
+            throw std::runtime_error("Pelderwick: no display to show the window on (DISPLAY is \""
+                + std::string(std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "")
+                + "\"); start it from the desktop, or use \"pelderwick --demo\"");
         load_window_module().run_stand_alone();
     } catch (const std::exception& error) {
         report_line(error.what());
         status = 1;
     }
-    finish_lines(std::chrono::seconds(5));
+    stop_lines(std::chrono::seconds(5));
     return status;
 }

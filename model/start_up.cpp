@@ -2,18 +2,16 @@
 
 #include "platform.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 
 namespace {
-
-std::string from_environment(const char* variable, const std::string& fallback)
-{
-    const char* value = std::getenv(variable);
-    return value != nullptr && *value != '\0' ? value : fallback;
-}
 
 void run_in_shell(const std::string& command)
 {
@@ -55,14 +53,66 @@ void check_layer(
 
 } // namespace
 
+namespace {
+
+// Every factor in "1.5", "2;1" or "HDMI-1=2;DP-1=1" between a quarter and eight.
+bool sensible_factors(std::string_view text)
+{
+    while (!text.empty()) {
+        const auto end = std::min(text.find(';'), text.size());
+        std::string_view factor = text.substr(0, end);
+        if (const auto equals = factor.rfind('='); equals != std::string_view::npos)
+            factor.remove_prefix(equals + 1);
+        double value = 0;
+        const auto [stop, error]
+            = std::from_chars(factor.data(), factor.data() + factor.size(), value);
+        if (error != std::errc() || stop != factor.data() + factor.size() || !(value >= 0.25)
+            || !(value <= 8))
+            return false;
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return true;
+}
+
+} // namespace
+
+void drop_senseless_scale_factors()
+{
+    for (const char* variable : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || sensible_factors(value))
+            continue;
+        platform::write_line(stderr,
+            std::string("Pelderwick: ") + variable + "=" + value
+                + " is no scale a screen has; left out");
+        platform::unset_environment(variable);
+    }
+}
+
+bool built_for_tests()
+{
+    static const bool marked = std::filesystem::exists(
+        platform::native_path(platform::module_directory() + "/" + test_build_marker));
+    return marked;
+}
+
+std::optional<std::string> test_setting(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0' || !built_for_tests())
+        return std::nullopt;
+    return value;
+}
+
 Start_Up_Services system_services()
 {
     Start_Up_Services services;
-    services.tk_layer = from_environment("PELDERWICK_TK_LAYER", platform::qt_library_file("Gui"));
+    services.tk_layer
+        = test_setting("PELDERWICK_TK_LAYER").value_or(platform::qt_library_file("Gui"));
     services.toolkit_layer
-        = from_environment("PELDERWICK_TOOLKIT_LAYER", platform::qt_library_file("Widgets"));
-    services.module_path = from_environment(
-        "PELDERWICK_WINDOW_MODULE", platform::own_library_path("pelderwick_gui"));
+        = test_setting("PELDERWICK_TOOLKIT_LAYER").value_or(platform::qt_library_file("Widgets"));
+    services.module_path = test_setting("PELDERWICK_WINDOW_MODULE")
+                               .value_or(platform::own_library_path("pelderwick_gui"));
     services.can_load
         = [](const std::string& library) { return platform::open_library(library) != nullptr; };
     services.run_command = run_in_shell;

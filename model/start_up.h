@@ -29,9 +29,25 @@ struct Start_Up_Services
 };
 
 // The real system: the layers by their library names, the module beside this program, the
-// system's command shell, standard input and output. PELDERWICK_TK_LAYER,
-// PELDERWICK_TOOLKIT_LAYER and PELDERWICK_WINDOW_MODULE name other libraries.
+// system's command shell, standard input and output. In a program built for the tests,
+// PELDERWICK_TK_LAYER, PELDERWICK_TOOLKIT_LAYER and PELDERWICK_WINDOW_MODULE name other libraries.
 Start_Up_Services system_services();
+
+// The file beside the programs that a build with tests makes (tests/CMakeLists.txt) and that no
+// installation carries.
+inline constexpr char test_build_marker[] = "built-for-tests";
+
+// Whether this program was built for the tests (the build's folder says so beside it): only then
+// do variables of the environment name other libraries to load. An installed program never does.
+bool built_for_tests();
+
+// The variable's value in a program built for the tests; nothing otherwise.
+std::optional<std::string> test_setting(const char* variable);
+
+// Qt's scale variables (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS) with a factor no screen has
+// (0, nan, 1000) are dropped before Qt starts, with a line that says so: Qt would paint at that
+// scale and end the process.
+void drop_senseless_scale_factors();
 
 // Runs every start-up step with the given services. Throws what ends loading.
 Window_Module start_up(const Start_Up_Services& services);

@@ -24,6 +24,8 @@ struct Writer
     std::deque<Line> waiting;
     std::atomic<bool> front_written {false}; // and not yet taken off the queue
     bool started = false;
+    bool stopping = false;
+    std::thread thread;
 };
 
 // Never destroyed: its thread may still be writing while the process ends.
@@ -33,12 +35,14 @@ Writer& writer()
     return *the_writer;
 }
 
-[[noreturn]] void write_lines(Writer& w)
+void write_lines(Writer& w)
 {
     platform::ignore_broken_pipes_in_this_thread();
     std::unique_lock lock(w.mutex);
     for (;;) {
-        w.changed.wait(lock, [&] { return !w.waiting.empty(); });
+        w.changed.wait(lock, [&] { return !w.waiting.empty() || w.stopping; });
+        if (w.waiting.empty())
+            return;
         // A line leaves the queue only once written, so that a thread ended in the middle of it
         // loses nothing (see at_exit).
         const Line line = w.waiting.front();
@@ -75,9 +79,9 @@ void hand_over(std::FILE* stream, const std::string& text)
     Writer& w = writer();
     {
         std::lock_guard lock(w.mutex);
-        if (!w.started) {
+        if (!w.started && !w.stopping) {
             try {
-                std::thread(write_lines, std::ref(w)).detach();
+                w.thread = std::thread(write_lines, std::ref(w));
                 w.started = true;
                 std::atexit(at_exit);
             } catch (...) {
@@ -110,4 +114,19 @@ bool finish_lines(std::chrono::milliseconds patience)
     Writer& w = writer();
     std::unique_lock lock(w.mutex);
     return w.changed.wait_for(lock, patience, [&] { return w.waiting.empty(); });
+}
+
+void stop_lines(std::chrono::milliseconds patience)
+{
+    Writer& w = writer();
+    std::unique_lock lock(w.mutex);
+    // A writer stuck on a reader that never reads is left alone: the lines still wait for it.
+    if (!w.changed.wait_for(lock, patience, [&] { return w.waiting.empty(); }))
+        return;
+    w.stopping = true;
+    w.started = false;
+    w.changed.notify_all();
+    lock.unlock();
+    if (w.thread.joinable())
+        w.thread.join();
 }

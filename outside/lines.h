@@ -27,3 +27,8 @@ PELDERWICK_LINES void report_line(const std::string& line);
 // it stops the writing thread first (Windows), it writes the rest itself, and the line that
 // thread was writing may come out twice.
 PELDERWICK_LINES bool finish_lines(std::chrono::milliseconds patience);
+
+// The last thing a program does: waits as finish_lines does, then ends the writing thread, so that
+// no thread of ours is left running while the process ends. Later lines are written by their
+// callers themselves.
+PELDERWICK_LINES void stop_lines(std::chrono::milliseconds patience);

@@ -32,10 +32,20 @@ std::string template_path(const char* literal)
 
 void start_process(const std::string& command_line)
 {
-    if (process_starter)
+    if (process_starter) {
         process_starter(command_line);
-    else
-        start_native_process(command_line);
+        return;
+    }
+    // The explorer is shown the output folder even before anything was made there.
+    const std::string explorer = "explorer ";
+    if (command_line.starts_with(explorer)) {
+        try {
+            make_output_folder(local_path(command_line.substr(explorer.size())));
+        } catch (const std::exception&) {
+            // The explorer says what is wrong with the folder.
+        }
+    }
+    start_native_process(command_line);
 }
 
 bool open_url(const std::string& url)

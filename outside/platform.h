@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -24,9 +25,10 @@ std::string module_directory();
 std::string template_path(const char* literal);
 
 // A path as the window forms it ("C:/x/", module directory + "\格式範本\a.png") turned into one
-// this system can open: backslashes read as separators, and a drive "C:" standing for the home
-// directory where there are no drives (HOME, or the user's home as the system knows it when HOME
-// is unset or not absolute; throws when there is none). The home's bytes are kept as they are.
+// this system can open: backslashes read as separators (but in the module directory, used as it
+// is), and a drive "C:" standing for the home directory where there are no drives (HOME, or the
+// user's home as the system knows it when HOME is unset or not absolute; throws when there is
+// none). The home's bytes are kept as they are.
 std::string local_path(const std::string& path);
 
 // The path of a local_path() for the standard library: from UTF-8 on Windows, from the bytes as
@@ -34,6 +36,12 @@ std::string local_path(const std::string& path);
 std::filesystem::path native_path(const std::string& path);
 
 // Files
+
+// Makes the output folder (a local_path()) where it is missing and checks that it is the user's
+// own: a folder that belongs to another user, or that others may write in, is refused (throws,
+// saying so). On Windows the folder is shared by every account of the PC and is made so that
+// each account may add files there but not read or change another's.
+void make_output_folder(const std::string& folder);
 
 // A file written in a folder where nobody sees it until it is complete: publish() gives it its
 // name only once everything is on the disk, and never over an existing file. A file never
@@ -46,8 +54,8 @@ public:
     Unpublished_File(const Unpublished_File&) = delete;
     Unpublished_File& operator=(const Unpublished_File&) = delete;
 
-    // A C runtime descriptor to write the content to; it stays this object's.
-    int descriptor() const;
+    // Appends to the content; throws with the system's reason when not all of it is written.
+    void write(std::string_view content);
     // Names the file `name` in its folder; false, and nothing changed, when the name is taken,
     // unless `replace` lets it take the place of that file. Throws when the content or the name
     // cannot be made lasting.
@@ -61,7 +69,9 @@ private:
 };
 
 // Appends `line` and a line end to the file, creating it: the whole line or nothing, and no other
-// writer's line in between (another process appending to the same file included). Throws when
+// writer's line in between (another process appending to the same file included). A file whose
+// last line lacks its end gets one first. Only a regular file is written, never through a link;
+// a lock or a sharing violation held by another program is waited for a few seconds. Throws when
 // the line is not written.
 void append_line(const std::string& path, const std::string& line);
 
@@ -91,8 +101,11 @@ void write_line(std::FILE* stream, const std::string& text);
 // write instead of the end of the process.
 void ignore_broken_pipes_in_this_thread();
 
-// The same for the whole process: a program of ours decides so for itself.
-void ignore_broken_pipes();
+// The first thing a program of ours does: standard streams that are closed are opened on the
+// null device (so that no file the program opens takes their place), a reader gone and a file
+// size limit reached are failed writes rather than the end of the process, and libraries are
+// loaded only from the program's own folder and the system's.
+void prepare_program();
 
 // Whether the end-of-process handlers of a shared library run only once the process's other
 // threads are gone: on Windows, ending the process ends them first; elsewhere they still run.
@@ -120,12 +133,15 @@ void before_exit(std::function<void()> first);
 
 // The desktop
 
+// Removes a variable from the process's environment.
+void unset_environment(const char* name);
+
 // The system's own font folder, for Qt's offscreen platform, which reads fonts from one folder
 // on Windows; empty where Qt finds the fonts by itself.
 std::string system_font_folder();
 
-// Whether a window can be shown here: always on Windows; elsewhere an X11 or Wayland display, or
-// Qt's offscreen platform asked for.
+// Whether a window can be shown here: always on Windows; elsewhere an X11 or Wayland display that
+// answers, or Qt's offscreen platform asked for.
 bool display_available();
 
 // Starts a child process from one exact command line, detached, without waiting. Throws when it

@@ -6,18 +6,28 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <fstream>
 #include <link.h>
+#include <mutex>
 #include <pthread.h>
 #include <pwd.h>
+#include <ranges>
+#include <set>
 #include <spawn.h>
 #include <stdexcept>
+#include <string_view>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <thread>
@@ -74,8 +84,11 @@ std::string home_folder()
 
 std::string local_path(const std::string& path)
 {
+    // The module's own folder may hold a backslash in its name: only what follows it is read.
+    static const std::string module = module_directory();
+    const std::size_t kept = path.starts_with(module) ? module.size() : 0;
     std::string text = path;
-    for (char& c : text) {
+    for (char& c : text | std::views::drop(kept)) {
         if (c == '\\')
             c = '/';
     }
@@ -91,6 +104,56 @@ std::filesystem::path native_path(const std::string& path)
     return {path};
 }
 
+namespace {
+
+const std::string hidden_prefix = ".pelderwick-";
+
+// Read and write for everyone, less the umask, as any program's new file. Read from the kernel:
+// setting the umask to learn it would race with other threads' new files.
+mode_t new_file_mode()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Umask:"))
+            return mode_t(0666 & ~std::stoul(line.substr(6), nullptr, 8));
+    }
+    return mode_t(0644);
+}
+
+// The hidden files that processes of this program left when they ended before publishing them
+// (where the folder has no nameless files): gone the first time this process writes there.
+void sweep_stale_files(const std::string& folder)
+{
+    static std::mutex mutex;
+    static std::set<std::string> swept;
+    const std::lock_guard lock(mutex);
+    if (!swept.insert(folder).second)
+        return;
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr)
+        return;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(hidden_prefix))
+            continue;
+        pid_t pid = 0;
+        const auto digits = name.substr(hidden_prefix.size());
+        const auto [end, error]
+            = std::from_chars(digits.data(), digits.data() + digits.size(), pid);
+        const bool running = kill(pid, 0) == 0 || errno == EPERM;
+        if (error == std::errc() && *end == '-' && pid > 0 && pid != getpid() && !running)
+            unlinkat(dirfd(listing), entry->d_name, 0);
+    }
+    closedir(listing);
+}
+
+std::string hidden_name(const std::string& folder, const std::string& suffix)
+{
+    return folder + hidden_prefix + std::to_string(getpid()) + "-" + suffix;
+}
+
+} // namespace
+
 struct Unpublished_File::System
 {
     std::string folder;
@@ -102,13 +165,14 @@ Unpublished_File::Unpublished_File(const std::string& folder)
     : system_(std::make_unique<System>())
 {
     system_->folder = folder.ends_with('/') ? folder : folder + "/";
-    system_->fd = open(system_->folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+    sweep_stale_files(system_->folder);
+    system_->fd = open(system_->folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (system_->fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        std::string name = system_->folder + ".pelderwick-XXXXXX";
+        std::string name = hidden_name(system_->folder, "XXXXXX");
         system_->fd = mkostemp(name.data(), O_CLOEXEC);
         if (system_->fd >= 0) {
             system_->named = name;
-            fchmod(system_->fd, 0644); // as the nameless file's
+            fchmod(system_->fd, new_file_mode()); // as the nameless file's
         }
     }
     if (system_->fd < 0)
@@ -123,9 +187,30 @@ Unpublished_File::~Unpublished_File()
         unlink(system_->named.c_str());
 }
 
-int Unpublished_File::descriptor() const
+namespace {
+
+// All of `text`, however many writes it takes; false with the system's reason in errno.
+bool write_all(int fd, std::string_view text)
 {
-    return system_->fd;
+    while (!text.empty()) {
+        const ssize_t written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            errno = written == 0 ? ENOSPC : errno;
+            return false;
+        }
+        text.remove_prefix(std::size_t(written));
+    }
+    return true;
+}
+
+} // namespace
+
+void Unpublished_File::write(std::string_view content)
+{
+    if (!write_all(system_->fd, content))
+        fail("cannot write in " + system_->folder);
 }
 
 namespace {
@@ -142,6 +227,46 @@ bool link_nameless(int fd, const std::string& target)
     return false;
 }
 
+bool refused_as_unsupported(int error)
+{
+    return error == EPERM || error == ENOSYS || error == EOPNOTSUPP || error == EINVAL;
+}
+
+// Gives the hidden file `from` the name `to`, unless that name is taken (false). Where the folder
+// has no hard links (FAT and exFAT, many network mounts), a rename that refuses to replace does
+// it; where that is missing too, the name is first taken by an empty file that the rename then
+// replaces.
+bool name_hidden_file(const std::string& from, const std::string& to)
+{
+    if (link(from.c_str(), to.c_str()) == 0) {
+        unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    if (!refused_as_unsupported(errno))
+        fail("cannot name " + to);
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    if (!refused_as_unsupported(errno))
+        fail("cannot name " + to);
+    const int claim = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (claim < 0 && errno == EEXIST)
+        return false;
+    if (claim < 0)
+        fail("cannot name " + to);
+    close(claim);
+    if (rename(from.c_str(), to.c_str()) != 0) {
+        const int error = errno;
+        unlink(to.c_str());
+        errno = error;
+        fail("cannot name " + to);
+    }
+    return true;
+}
+
 } // namespace
 
 bool Unpublished_File::publish(const std::string& name, bool replace)
@@ -155,20 +280,15 @@ bool Unpublished_File::publish(const std::string& name, bool replace)
             return link_nameless(file.fd, target) && finish_publishing(target);
         // To take an old file's place in one step, a hidden name comes first.
         for (int attempt = 0; file.named.empty(); ++attempt) {
-            const std::string hidden = file.folder + ".pelderwick-" + std::to_string(getpid()) + "-"
-                + std::to_string(attempt);
+            const std::string hidden = hidden_name(file.folder, std::to_string(attempt));
             if (link_nameless(file.fd, hidden))
                 file.named = hidden;
         }
     }
-    if (replace ? rename(file.named.c_str(), target.c_str()) != 0
-                : link(file.named.c_str(), target.c_str()) != 0) {
-        if (errno == EEXIST && !replace)
-            return false;
+    if (replace && rename(file.named.c_str(), target.c_str()) != 0)
         fail("cannot name " + target);
-    }
-    if (!replace)
-        unlink(file.named.c_str());
+    if (!replace && !name_hidden_file(file.named, target))
+        return false;
     file.named.clear();
     return finish_publishing(target);
 }
@@ -185,24 +305,87 @@ bool Unpublished_File::finish_publishing(const std::string& target)
     return true;
 }
 
-void append_line(const std::string& path, const std::string& line)
+void make_output_folder(const std::string& folder)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    std::filesystem::create_directories(folder);
+    struct stat info
+    {
+    };
+    if (stat(folder.c_str(), &info) != 0)
+        fail("cannot use " + folder);
+    if (!S_ISDIR(info.st_mode))
+        throw std::runtime_error(folder + " is not a folder");
+    if (info.st_uid != geteuid())
+        throw std::runtime_error("輸出資料夾 " + folder + " 屬於另一個使用者，信封不寫在那裡");
+    if ((info.st_mode & S_IWOTH) != 0)
+        throw std::runtime_error("輸出資料夾 " + folder + " 人人都能寫入，信封不寫在那裡");
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// Another program's lock on the log is waited for a few seconds, not for ever.
+bool lock_within(int fd, std::chrono::milliseconds patience)
+{
+    const auto until = std::chrono::steady_clock::now() + patience;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// Whether the file's last line lacks its end (edited by hand, or torn by a crash).
+bool last_line_open(int fd, off_t size)
+{
+    char last = '\n';
+    return size > 0 && pread(fd, &last, 1, size - 1) == 1 && last != '\n';
+}
+
+// The log, opened without following a link and without waiting for a reader: only a regular
+// file is written. Read too where it may be, to see how its last line ends.
+int open_log(const std::string& path)
+{
+    const int flags = O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int fd = open(path.c_str(), O_RDWR | flags, 0666);
+    if (fd < 0 && errno == EACCES)
+        fd = open(path.c_str(), O_WRONLY | flags, 0666);
+    struct stat info
+    {
+    };
+    if (fd < 0 && (errno == ELOOP || errno == ENXIO || errno == EISDIR))
+        throw std::runtime_error("cannot write " + path + ": not a regular file");
     if (fd < 0)
         fail("cannot write " + path);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        throw std::runtime_error("cannot write " + path + ": not a regular file");
+    }
+    return fd;
+}
+
+} // namespace
+
+void append_line(const std::string& path, const std::string& line)
+{
+    const int fd = open_log(path);
     // Other processes appending to the same log take the same lock.
-    while (flock(fd, LOCK_EX) != 0 && errno == EINTR) { }
+    if (!lock_within(fd, 5s)) {
+        close(fd);
+        throw std::runtime_error("cannot write " + path + ": another program keeps it locked");
+    }
     struct stat before
     {
     };
     const bool sized = fstat(fd, &before) == 0;
-    const std::string text = line + '\n';
-    ssize_t written = 0;
-    do
-        written = write(fd, text.data(), text.size());
-    while (written < 0 && errno == EINTR);
-    if (written != static_cast<ssize_t>(text.size())) {
-        const int error = written < 0 ? errno : ENOSPC;
+    const std::string text
+        = (sized && last_line_open(fd, before.st_size) ? "\n" : "") + line + '\n';
+    if (!write_all(fd, text)) {
+        const int error = errno;
         if (sized && ftruncate(fd, before.st_size) != 0) { } // a torn line is taken back
         close(fd);
         errno = error;
@@ -238,15 +421,66 @@ std::string library_error()
     return text != nullptr ? text : "unknown error";
 }
 
+namespace {
+
+bool unix_socket_answers(const std::string& path)
+{
+    sockaddr_un address {};
+    if (path.empty() || path.size() >= sizeof address.sun_path)
+        return false;
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, path.size());
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool answered
+        = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        close(fd);
+    return answered;
+}
+
+bool wayland_answers()
+{
+    const char* name = std::getenv("WAYLAND_DISPLAY");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (name == nullptr || *name == '\0')
+        return false;
+    return unix_socket_answers(
+        name[0] == '/' ? name : std::string(runtime != nullptr ? runtime : "") + "/" + name);
+}
+
+// Asked through the X client library, as Qt will: a DISPLAY left behind by a closed ssh session
+// or a sudo names a server that is not there, and Qt then ends the process.
+bool x_display_answers()
+{
+    const char* display = std::getenv("DISPLAY");
+    void* xcb = display != nullptr && *display != '\0' ? dlopen("libxcb.so.1", RTLD_NOW) : nullptr;
+    if (xcb == nullptr)
+        return false;
+    using Connect = void* (*)(const char*, int*);
+    using Has_Error = int (*)(void*);
+    using Disconnect = void (*)(void*);
+    const auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+    const auto has_error = reinterpret_cast<Has_Error>(dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
+    bool answered = false;
+    if (connect != nullptr && has_error != nullptr && disconnect != nullptr) {
+        void* connection = connect(nullptr, nullptr);
+        answered = has_error(connection) == 0;
+        disconnect(connection);
+    }
+    dlclose(xcb);
+    return answered;
+}
+
+} // namespace
+
 bool display_available()
 {
-    auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
     const char* qt_platform = std::getenv("QT_QPA_PLATFORM");
-    return set("DISPLAY") || set("WAYLAND_DISPLAY")
-        || (qt_platform != nullptr && std::strcmp(qt_platform, "offscreen") == 0);
+    if (qt_platform != nullptr
+        && (std::strcmp(qt_platform, "offscreen") == 0 || std::strcmp(qt_platform, "minimal") == 0))
+        return true;
+    return wayland_answers() || x_display_answers();
 }
 
 void write_line(std::FILE* stream, const std::string& text)
@@ -264,9 +498,19 @@ void ignore_broken_pipes_in_this_thread()
     pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
 }
 
-void ignore_broken_pipes()
+void prepare_program()
 {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        const int null = open("/dev/null", O_RDWR); // the lowest free number: fd itself
+        if (null >= 0 && null != fd) {
+            dup2(null, fd);
+            close(null);
+        }
+    }
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG
 }
 
 bool library_exit_runs_alone()
@@ -277,6 +521,11 @@ bool library_exit_runs_alone()
 void use_starters_console() { }
 
 void open_console() { }
+
+void unset_environment(const char* name)
+{
+    unsetenv(name);
+}
 
 std::string system_font_folder()
 {

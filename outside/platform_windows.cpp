@@ -325,6 +325,11 @@ void before_exit(std::function<void()> /*first*/)
     // Windows' platform never ends the process under the window: nothing to stand in front of.
 }
 
+void unset_environment(const char* name)
+{
+    _putenv_s(name, ""); // an empty value removes it
+}
+
 std::string system_font_folder()
 {
     std::vector<wchar_t> folder(MAX_PATH);

@@ -77,40 +77,51 @@ std::string shortest_real_text(double value)
 
 namespace {
 
-std::string json_value(const Value& value)
+std::string json_text(const std::string& text)
+{
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string json_value(const Value& value, bool strict)
 {
     struct Visitor
     {
+        bool strict;
         std::string operator()(bool flag) const { return flag ? "true" : "false"; }
         std::string operator()(long long whole) const { return std::to_string(whole); }
         std::string operator()(double real) const
         {
-            if (std::isnan(real))
-                return "NaN";
-            if (std::isinf(real))
-                return real < 0 ? "-Infinity" : "Infinity";
-            return shortest_real_text(real);
+            if (std::isfinite(real))
+                return shortest_real_text(real);
+            const std::string name = std::isnan(real) ? "NaN" : real < 0 ? "-Infinity" : "Infinity";
+            return strict ? json_text(name) : name;
         }
-        std::string operator()(const std::string& text) const
-        {
-            return nlohmann::json(text).dump(
-                -1, ' ', false, nlohmann::json::error_handler_t::replace);
-        }
+        std::string operator()(const std::string& text) const { return json_text(text); }
     };
-    return std::visit(Visitor {}, value);
+    return std::visit(Visitor {strict}, value);
+}
+
+std::string json_line(const Record& record, bool strict)
+{
+    std::string line = "{";
+    for (const auto& [key, value] : record) {
+        if (line.size() > 1)
+            line += ", ";
+        line += json_text(key) + ": " + json_value(value, strict);
+    }
+    return line + "}";
 }
 
 } // namespace
 
 std::string to_json_line(const Record& record)
 {
-    std::string line = "{";
-    for (const auto& [key, value] : record) {
-        if (line.size() > 1)
-            line += ", ";
-        line += json_value(key) + ": " + json_value(value);
-    }
-    return line + "}";
+    return json_line(record, false);
+}
+
+std::string to_strict_json_line(const Record& record)
+{
+    return json_line(record, true);
 }
 
 Record record_from_json_line(const std::string& line)

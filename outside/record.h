@@ -35,5 +35,9 @@ std::string shortest_real_text(double value);
 // One JSON object on one line, keys in order, texts as UTF-8; non-finite reals as NaN/Infinity.
 std::string to_json_line(const Record& record);
 
+// The same as strict JSON, which has no non-finite numbers: they become the texts "NaN",
+// "Infinity" and "-Infinity". For files that other programs read.
+std::string to_strict_json_line(const Record& record);
+
 // Reads what to_json_line wrote; throws std::runtime_error on anything else.
 Record record_from_json_line(const std::string& line);

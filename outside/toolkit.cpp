@@ -13,6 +13,7 @@
 #include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QWidgetItem>
+#include <filesystem>
 #include <stdexcept>
 
 namespace {
@@ -230,7 +231,12 @@ QFont ctk_font(const QString& family, int pixel_size, bool bold)
 
 QImage load_image(const std::string& path)
 {
-    QImageReader reader(QString::fromStdString(platform::local_path(path)));
+    // Reading a FIFO or a device would wait for ever, with the window not yet shown.
+    const std::string local = platform::local_path(path);
+    std::error_code unknown;
+    if (!std::filesystem::is_regular_file(platform::native_path(local), unknown))
+        throw std::runtime_error("cannot read image \"" + path + "\": not a regular file");
+    QImageReader reader(QString::fromStdString(local));
     QImage image = reader.read();
     if (image.isNull())
         throw std::runtime_error(

@@ -6,6 +6,7 @@
 #include "file_names.h"
 #include "pdf_tools.h"
 #include "platform.h"
+#include "production.h"
 #include "request_fields.h"
 #include "sample_request.h"
 
@@ -14,6 +15,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 #include <limits>
 #include <set>
 
@@ -232,11 +234,21 @@ private slots:
     {
         QTest::addColumn<QString>("recipient");
         QTest::addColumn<QString>("stem");
-        const QString thumb = QString::fromUtf8("👍🏽");
+        // At most 60 characters and 180 bytes of UTF-8 (150 UTF-16 units): with the time and a
+        // "-N", within every system's file names.
+        const QString thumb = QString::fromUtf8("👍🏽"); // 8 bytes
         QTest::newRow("emoji cut between two whole ones")
-            << thumb.repeated(61) << thumb.repeated(60);
-        QTest::newRow("supplementary characters")
-            << QString::fromUtf8("𠮷").repeated(70) << QString::fromUtf8("𠮷").repeated(60);
+            << thumb.repeated(61) << thumb.repeated(22);
+        QTest::newRow("supplementary characters") // 4 bytes each
+            << QString::fromUtf8("𠮷").repeated(70) << QString::fromUtf8("𠮷").repeated(45);
+        QTest::newRow("flags") << QString::fromUtf8("🇹🇼").repeated(60)
+                               << QString::fromUtf8("🇹🇼").repeated(22);
+        QTest::newRow("short names by characters")
+            << QString("王").repeated(61) << QString("王").repeated(60);
+        QTest::newRow("one letter under 300 marks, cut between code points") << "a"
+                + QString(QChar(0x301)).repeated(300) << "a" + QString(QChar(0x301)).repeated(89);
+        QTest::newRow("line and paragraph separators, C1 controls")
+            << QString::fromUtf8("王大 明 ") << "王_大_明_";
         QTest::newRow("direction override") << QString::fromUtf8("\u202Efdp.exe") << "fdp.exe";
         QTest::newRow("isolates and marks")
             << QString::fromUtf8("\u2066王\u2069\u200F小明") << "王小明";
@@ -253,6 +265,60 @@ private slots:
         QFETCH(QString, recipient);
         QFETCH(QString, stem);
         QCOMPARE(QString::fromStdString(safe_file_stem(recipient.toStdString())), stem);
+    }
+
+    void recipient_of_any_name_gets_an_envelope_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("58 characters of CJK Extension B") << QString::fromUtf8("𠀀").repeated(58);
+        QTest::newRow("60 flags") << QString::fromUtf8("🇹🇼").repeated(60);
+        QTest::newRow("a letter under 300 marks") << "a" + QString(QChar(0x301)).repeated(300);
+        QTest::newRow("10,000 characters") << QString("名").repeated(10000);
+    }
+    void recipient_of_any_name_gets_an_envelope()
+    {
+        QFETCH(QString, name);
+        const Envelope envelope
+            = make_envelope(sample_request("DL橫式信封(22cm x 11cm)", name.toStdString()));
+        QVERIFY(QFileInfo::exists(QString::fromStdString(envelope.path)));
+        QVERIFY(envelope.name.size() <= 255 - 6); // room for a "-N"
+    }
+
+    void log_is_strict_json_and_names_what_is_wrong_with_the_ratio_data()
+    {
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("not a number") << std::nan("") << "文字大小比例不是數字";
+        QTest::newRow("infinity, as 1e400 reads")
+            << std::numeric_limits<double>::infinity() << "文字大小比例太大";
+        QTest::newRow("negative") << -1.0 << "文字大小比例不是正數";
+        QTest::newRow("negative infinity")
+            << -std::numeric_limits<double>::infinity() << "文字大小比例不是正數";
+    }
+    void log_is_strict_json_and_names_what_is_wrong_with_the_ratio()
+    {
+        QFETCH(double, ratio);
+        QFETCH(QString, warning);
+        Record request = sample_request("12K直式信封(11.5cm x 23cm)");
+        request[request_key::size_ratio] = ratio;
+        const Production_Report report = produce(request);
+        QVERIFY(report.made && report.logged);
+        QFile log(output_folder_here().filePath("requests.jsonl"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
+        const Record entry = record_from_json_line(lines.last().toStdString()); // strict JSON
+        QCOMPARE(std::holds_alternative<std::string>(entry.at(request_key::size_ratio)),
+            !std::isfinite(ratio));
+        QVERIFY(QString::fromStdString(std::get<std::string>(entry.at("警告"))).contains(warning));
+    }
+
+    void longest_file_name_fits_every_system()
+    {
+        const std::string longest
+            = envelope_stem(QString::fromUtf8("𠀀").repeated(58).toStdString()) + "-10000.pdf";
+        QVERIFY(longest.size() <= 255);
+        QVERIFY(
+            QString::fromStdString(longest).size() + 23 < 260); // with "C:\brintlow\Pelderwick\"
     }
 
     void unknown_format_is_refused()

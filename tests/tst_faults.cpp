@@ -75,8 +75,10 @@ Folder folder_at(const std::string& path)
             ++folder.envelopes;
         else if (name.ends_with(".pdf"))
             folder.incomplete << QString::fromStdString(name);
-        else if (name == "requests.jsonl")
+        else if (name == "requests.jsonl" && fs::is_regular_file(fs::symlink_status(entry)))
             read_log(entry.path(), folder, path);
+        else if (name == "requests.jsonl")
+            continue; // made so by the test
         else if (name != "demo-window.png")
             folder.strays << QString::fromStdString(name);
     }
@@ -179,6 +181,36 @@ bool root()
     return geteuid() == 0;
 }
 
+// The host and what it loads, copied into `folder` (made reachable by every user), as an
+// installation has them: without the build's mark that lets the tests' variables name other
+// libraries, unless `built_for_tests`. Returns the copied program.
+QString copy_of_the_host(const QString& folder, bool built_for_tests)
+{
+    const fs::path built = QCoreApplication::applicationDirPath().toStdString();
+    const fs::path place = folder.toStdString();
+    for (const fs::directory_entry& entry : fs::directory_iterator(built)) {
+        const std::string name = entry.path().filename().string();
+        if (name == "pelderwick" || (name.starts_with("libpelderwick_") && name.ends_with(".so"))
+            || name == "格式範本" || (built_for_tests && name == "built-for-tests"))
+            fs::copy(entry.path(), place / name, fs::copy_options::recursive);
+    }
+    fs::permissions(place,
+        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec
+            | fs::perms::others_read | fs::perms::others_exec);
+    return folder + "/pelderwick";
+}
+
+// An X server of its own; returns its display number.
+QString start_display(QProcess& server)
+{
+    const QString number = QString::number(90 + getpid() % 9);
+    server.start("Xvfb", {":" + number, "-nolisten", "tcp"});
+    server.waitForStarted();
+    for (int waited = 0; waited < 100 && !QFile::exists("/tmp/.X11-unix/X" + number); ++waited)
+        QTest::qWait(100);
+    return number;
+}
+
 } // namespace
 
 class Tst_Faults : public QObject
@@ -219,6 +251,8 @@ private slots:
         QTest::newRow("a file where the folder should be") << "file";
         QTest::newRow("a disk that is read only") << "read-only";
         QTest::newRow("a folder of another user") << "other user";
+        QTest::newRow("a folder given to another user") << "given away";
+        QTest::newRow("a folder others may write in") << "others write";
     }
     void folder_that_cannot_be_written_is_told()
     {
@@ -237,17 +271,24 @@ private slots:
                 QProcess::execute("mount",
                     {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", QString::fromStdString(folder)}),
                 0);
-        } else {
+        } else if (how == "other user") {
             if (!root())
                 QSKIP("runs the host as another user, which needs root");
             QVERIFY(fs::create_directories(folder));
             fs::permissions(home.path().toStdString(), fs::perms::all); // reachable by all
+        } else {
+            QVERIFY(fs::create_directories(folder));
+            if (how == "given away" && (!root() || chown(folder.c_str(), 65534, 65534) != 0))
+                QSKIP("giving a folder away needs root");
+            if (how == "others write")
+                fs::permissions(folder, fs::perms::all);
         }
+        QTemporaryDir installed; // where another user may run it from, wherever the build is
         if (how == "other user") {
             host.process.setProcessEnvironment(host.environment);
             host.process.start("setpriv",
                 {"--reuid=65534", "--regid=65534", "--clear-groups",
-                    test_platform::built_program("pelderwick"), "--demo"});
+                    copy_of_the_host(installed.path(), true), "--demo"});
         } else {
             host.start({"--demo"});
         }
@@ -310,10 +351,7 @@ private slots:
         if (QStandardPaths::findExecutable("Xvfb").isEmpty())
             QSKIP("needs Xvfb");
         QProcess display;
-        const QString number = QString::number(90 + getpid() % 9);
-        display.start("Xvfb", {":" + number, "-nolisten", "tcp"});
-        QVERIFY(display.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists("/tmp/.X11-unix/X" + number), 10000);
+        const QString number = start_display(display);
         QTemporaryDir home;
         Host host(home.path().toUtf8());
         host.environment.insert("DISPLAY", ":" + number);
@@ -331,6 +369,35 @@ private slots:
         QCOMPARE(host.process.exitStatus(), QProcess::NormalExit); // no crash
         accounted_for(host, 280);
         QCOMPARE(folder_at(host.folder()).logged, 280);
+    }
+
+    void standard_stream_closed_at_start_freezes_nothing_data()
+    {
+        QTest::addColumn<QString>("closing");
+        QTest::newRow("output") << ">&-";
+        QTest::newRow("error") << "2>&-";
+    }
+    void standard_stream_closed_at_start_freezes_nothing()
+    {
+        QFETCH(QString, closing);
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty())
+            QSKIP("needs Xvfb: the display's connection is what took the closed stream's place");
+        QProcess display;
+        const QString number = start_display(display);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.environment.insert("DISPLAY", ":" + number);
+        host.environment.insert("QT_QPA_PLATFORM", "xcb");
+        host.pressing(1, 0, true);
+        host.process.setProcessEnvironment(host.environment);
+        host.process.start(
+            "bash", {"-c", "exec \"$0\" " + closing, test_platform::built_program("pelderwick")});
+        host.finish();
+        display.kill();
+        display.waitForFinished();
+        QCOMPARE(host.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(host.process.exitCode(), 0);
+        QCOMPARE(folder_at(host.folder()).envelopes, 7);
     }
 
     void closed_standard_output_costs_nothing()
@@ -437,6 +504,129 @@ private slots:
         QCOMPARE(int(host.errors.count("找不到能印出中文")), 1);
         accounted_for(host, 3);
         QCOMPARE(folder_at(host.folder()).envelopes, 3);
+    }
+
+    void log_that_cannot_be_written_holds_nothing_up_and_is_told_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a FIFO") << "fifo";
+        QTest::newRow("a link to a device") << "device";
+        QTest::newRow("a link to another's file") << "link";
+        QTest::newRow("a folder") << "folder";
+        QTest::newRow("locked by another program") << "locked";
+    }
+    void log_that_cannot_be_written_holds_nothing_up_and_is_told()
+    {
+        QFETCH(QString, what);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        QVERIFY(fs::create_directories(host.folder()));
+        const std::string log = host.folder() + "requests.jsonl";
+        const std::string victim = home.path().toStdString() + "/victim";
+        std::ofstream(victim) << "the victim's own\n";
+        QProcess holder;
+        if (what == "fifo")
+            QCOMPARE(mkfifo(log.c_str(), 0600), 0);
+        if (what == "device")
+            fs::create_symlink("/dev/full", log);
+        if (what == "link")
+            fs::create_symlink(victim, log);
+        if (what == "folder")
+            fs::create_directory(log);
+        if (what == "locked") {
+            holder.start("flock", {QString::fromStdString(log), "sleep", "600"});
+            QVERIFY(holder.waitForStarted());
+            QTRY_VERIFY(fs::exists(log));
+        }
+        host.start({"--demo"});
+        host.finish();
+        holder.kill();
+        holder.waitForFinished();
+        accounted_for(host, 3);
+        QCOMPARE(folder_at(host.folder()).envelopes, 3);
+        QCOMPARE(int(host.errors.count("requests.jsonl 沒有記下這筆輸出")), 3);
+        QVERIFY(host.process.exitCode() != 0);
+        QVERIFY(!host.output.contains("with requests.jsonl"));
+        std::ifstream victim_file(victim);
+        QCOMPARE(std::string(std::istreambuf_iterator<char>(victim_file), {}),
+            std::string("the victim's own\n"));
+    }
+
+    void folder_without_hard_links_gets_every_envelope_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::newRow("no hard links") << QStringList {"--no-links"};
+        QTest::newRow("no hard links, no exclusive rename")
+            << QStringList {"--no-links", "--no-exclusive-rename"};
+    }
+    void folder_without_hard_links_gets_every_envelope()
+    {
+        QFETCH(QStringList, faults);
+        test_platform::Fuse_Folder home(faults);
+        if (!home.mounted())
+            QSKIP("needs FUSE (root and /dev/fuse) and the tests' pass-through");
+        Host host(home.path().toUtf8());
+        host.pressing(2, 0, true);
+        host.start();
+        host.finish();
+        QCOMPARE(host.process.exitCode(), 0);
+        accounted_for(host, 14);
+        QCOMPARE(folder_at(host.folder()).envelopes, 14);
+    }
+
+    void file_size_limit_is_told_as_what_it_is()
+    {
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.process.setProcessEnvironment(host.environment);
+        host.process.start("bash",
+            {"-c", "ulimit -f 10; exec \"$0\" --demo", test_platform::built_program("pelderwick")});
+        host.finish();
+        QCOMPARE(host.process.exitStatus(), QProcess::NormalExit); // not ended by SIGXFSZ
+        accounted_for(host, 3);
+        QVERIFY(host.errors.contains("File too large"));
+        QVERIFY(!host.errors.contains("No space left"));
+    }
+
+    void installed_program_never_loads_a_library_named_in_its_environment_data()
+    {
+        QTest::addColumn<bool>("built_for_tests");
+        QTest::newRow("installed") << false;
+        QTest::newRow("built for the tests") << true;
+    }
+    void installed_program_never_loads_a_library_named_in_its_environment()
+    {
+        QFETCH(bool, built_for_tests);
+        QTemporaryDir home;
+        QTemporaryDir installed;
+        Host host(home.path().toUtf8());
+        host.environment.insert("PELDERWICK_WORKER_LIBRARY", "./evil.so");
+        host.process.setProcessEnvironment(host.environment);
+        host.process.start(copy_of_the_host(installed.path(), built_for_tests), {"--demo"});
+        host.finish();
+        QCOMPARE(folder_at(host.folder()).envelopes, built_for_tests ? 0 : 3);
+        QCOMPARE(host.errors.contains("cannot load ./evil.so"), built_for_tests);
+        QCOMPARE(host.process.exitCode() == 0, !built_for_tests);
+    }
+
+    void long_names_are_short_in_messages_and_whole_in_the_log()
+    {
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.pressing(1, 0, true);
+        host.environment.insert("PROBE_NAME_CHARACTERS", "10000"); // too long for its frame
+        host.start();
+        host.finish();
+        accounted_for(host, 7);
+        QVERIFY(host.errors.contains("太長"));
+        for (const QByteArray& line : host.errors.split('\n'))
+            QVERIFY2(line.size() < 1000, line.left(200).constData());
+        std::ifstream log(host.folder() + "requests.jsonl");
+        for (std::string line; std::getline(log, line);) {
+            const Record entry = record_from_json_line(line);
+            QCOMPARE(QString::fromStdString(std::get<std::string>(entry.at("收件人姓名"))).size(),
+                10000);
+        }
     }
 
     void picture_that_cannot_be_saved_is_said()

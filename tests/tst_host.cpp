@@ -1,6 +1,7 @@
 // The window module loaded through the front exactly as the host does, with the real worker
 // beside it: what the user sees while it works, and that nothing handed over is lost.
 
+#include "notices.h"
 #include "platform.h"
 #include "request_fields.h"
 #include "root_window.h"
@@ -90,6 +91,51 @@ class Tst_Host : public QObject
     QTemporaryDir module_place_;
 
 private slots:
+    void notices_of_a_burst_are_one_notification_data()
+    {
+        // Notices as "milliseconds title", a tenth of a second apart unless given.
+        QTest::addColumn<QStringList>("told");
+        QTest::addColumn<QStringList>("shown"); // "milliseconds title: message"
+        QTest::newRow("one alone") << QStringList {"0 A"} << QStringList {"800 A: 1"};
+        QTest::newRow("seven rows of one press") << QStringList {"0 A", "100 A", "200 A", "300 A",
+            "400 A", "500 A", "600 A"} << QStringList {"1400 A: 共 7 則，最後一則：7"};
+        QTest::newRow("two kinds in one press") << QStringList {
+            "0 A", "100 B", "200 A"} << QStringList {"900 B: 2", "1000 A: 共 2 則，最後一則：3"};
+        QTest::newRow("two presses far apart")
+            << QStringList {"0 A", "5000 A"} << QStringList {"800 A: 1", "5800 A: 2"};
+        QStringList hundred;
+        for (int press = 0; press < 100; ++press)
+            hundred << QStringLiteral("%1 A").arg(press * 100);
+        QTest::newRow("a hundred presses in ten seconds")
+            << hundred
+            << QStringList {"4000 A: 共 41 則，最後一則：41", "8100 A: 共 41 則，最後一則：82",
+                   "10700 A: 共 18 則，最後一則：100"};
+    }
+    void notices_of_a_burst_are_one_notification()
+    {
+        QFETCH(QStringList, told);
+        QFETCH(QStringList, shown);
+        Notice_Board board;
+        const Notice_Board::Clock::time_point start {};
+        QStringList seen;
+        int number = 0;
+        for (int ms = 0; ms <= 20000; ms += 50) {
+            const auto now = start + std::chrono::milliseconds(ms);
+            for (const QString& notice : told) {
+                if (notice.section(' ', 0, 0).toInt() == ms)
+                    board.add(notice.section(' ', 1).toStdString(), std::to_string(++number), now);
+            }
+            for (const Notice& notice : board.due(now)) {
+                seen << QStringLiteral("%1 %2: %3")
+                            .arg(ms)
+                            .arg(QString::fromStdString(notice.title),
+                                QString::fromStdString(notice.message));
+            }
+        }
+        QCOMPARE(seen, shown);
+        QVERIFY(!board.next_due());
+    }
+
     void initTestCase()
     {
         qputenv("HOME", home_.path().toUtf8()); // the output folder "C:/..." off Windows

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -23,16 +24,26 @@ std::string in(const QTemporaryDir& place, const char* name = "")
 
 void write_all(platform::Unpublished_File& file, const QByteArray& content)
 {
-    QFile device;
-    QVERIFY(device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle));
-    QCOMPARE(device.write(content), content.size());
-    QVERIFY(device.flush());
+    file.write(std::string_view(content.constData(), std::size_t(content.size())));
 }
 
 QByteArray content_of(const QTemporaryDir& place, const char* name)
 {
     QFile file(place.filePath(QString::fromUtf8(name)));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int unix_permissions(const QFileInfo& file)
+{
+    const QFile::Permissions given = file.permissions();
+    int bits = 0;
+    for (const auto& [permission, bit] :
+        {std::pair {QFile::ReadOwner, 0400}, {QFile::WriteOwner, 0200}, {QFile::ReadGroup, 040},
+            {QFile::WriteGroup, 020}, {QFile::ReadOther, 04}, {QFile::WriteOther, 02}}) {
+        if (given.testFlag(permission))
+            bits |= bit;
+    }
+    return bits;
 }
 
 bool posix()
@@ -138,6 +149,165 @@ private slots:
         QCOMPARE(lines.first().size(), 100);
         for (const QByteArray& line : lines.mid(1, lines.size() - 2))
             QCOMPARE(line.size(), 3000);
+    }
+
+    void log_that_is_no_regular_file_is_refused_at_once_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a folder") << "folder";
+        if (posix()) {
+            QTest::newRow("a FIFO nobody reads") << "fifo";
+            QTest::newRow("a link to another's file") << "link";
+            QTest::newRow("a device") << "device";
+        }
+    }
+    void log_that_is_no_regular_file_is_refused_at_once()
+    {
+        QFETCH(QString, what);
+        QTemporaryDir place;
+        const QString log = place.filePath("requests.jsonl");
+        const QString victim = place.filePath("victim");
+        QFile(victim).open(QIODevice::WriteOnly);
+        if (what == "folder")
+            QVERIFY(QDir(place.path()).mkdir("requests.jsonl"));
+        if (what == "fifo")
+            QVERIFY(QProcess::execute("mkfifo", {log}) == 0);
+        if (what == "link")
+            QVERIFY(QFile::link(victim, log));
+        const std::string path = what == "device" ? std::string("/dev/full")
+                                                  : QDir::toNativeSeparators(log).toStdString();
+        QVERIFY_THROWS_EXCEPTION(std::exception, platform::append_line(path, "line"));
+        QCOMPARE(content_of(place, "victim"), QByteArray());
+    }
+
+    void log_held_by_another_program_is_given_up_after_a_few_seconds_data()
+    {
+        QTest::addColumn<bool>("unshared");
+        QTest::newRow("locked") << false;
+        if (!posix())
+            QTest::newRow("opened without sharing") << true;
+    }
+    void log_held_by_another_program_is_given_up_after_a_few_seconds()
+    {
+        QFETCH(bool, unshared);
+        QTemporaryDir place;
+        const QString log = place.filePath("requests.jsonl");
+        {
+            test_platform::Held_File held(log, unshared);
+            QVERIFY_THROWS_EXCEPTION(std::exception,
+                platform::append_line(QDir::toNativeSeparators(log).toStdString(), "waited"));
+        }
+        platform::append_line(QDir::toNativeSeparators(log).toStdString(), "free again");
+        QCOMPARE(content_of(place, "requests.jsonl"), QByteArray("free again\n"));
+    }
+
+    void line_after_a_line_left_open_starts_a_line_of_its_own()
+    {
+        QTemporaryDir place;
+        QFile log(place.filePath("requests.jsonl"));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("{\"torn\": ");
+        log.close();
+        platform::append_line(in(place, "requests.jsonl"), "{}");
+        platform::append_line(in(place, "requests.jsonl"), "{}");
+        QCOMPARE(content_of(place, "requests.jsonl"), QByteArray("{\"torn\": \n{}\n{}\n"));
+    }
+
+    void output_folder_that_is_not_the_user_s_own_is_refused_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("made anew") << "new" << false;
+        if (posix()) {
+            QTest::newRow("others may write in it") << "others write" << true;
+            QTest::newRow("another user's") << "other user" << true;
+        }
+    }
+    void output_folder_that_is_not_the_user_s_own_is_refused()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, refused);
+        QTemporaryDir place;
+        const QString folder = place.filePath("brintlow/Pelderwick");
+        if (what != "new")
+            QVERIFY(QDir().mkpath(folder));
+        if (what == "others write")
+            QVERIFY(QProcess::execute("chmod", {"0777", folder}) == 0);
+        if (what == "other user" && QProcess::execute("chown", {"65534", folder}) != 0)
+            QSKIP("giving a folder away needs root");
+        const std::string path = QDir::toNativeSeparators(folder).toStdString();
+        if (refused)
+            QVERIFY_THROWS_EXCEPTION(std::runtime_error, platform::make_output_folder(path));
+        else
+            platform::make_output_folder(path);
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void files_are_made_as_the_umask_says()
+    {
+        if (!posix())
+            QSKIP("no umask on Windows");
+        QTemporaryDir place;
+        test_platform::Fuse_Folder without_nameless_files({});
+        for (const QString& folder : {place.path(), without_nameless_files.path()}) {
+            if (folder == without_nameless_files.path() && !without_nameless_files.mounted())
+                continue;
+            for (const auto& [mask, permissions] :
+                {std::pair {0077, 0600}, {0022, 0644}, {0002, 0664}}) {
+                const int former = test_platform::set_umask(mask);
+                platform::Unpublished_File file(folder.toStdString());
+                write_all(file, "x");
+                const QString name = QStringLiteral("mask-%1").arg(mask);
+                QVERIFY(file.publish(name.toStdString()));
+                test_platform::set_umask(former);
+                QCOMPARE(unix_permissions(QFileInfo(folder + "/" + name)), permissions);
+            }
+        }
+    }
+
+    void folder_without_hard_links_still_publishes_whole_and_never_over_another_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::newRow("no hard links") << QStringList {"--no-links"};
+        QTest::newRow("no hard links, no exclusive rename")
+            << QStringList {"--no-links", "--no-exclusive-rename"};
+    }
+    void folder_without_hard_links_still_publishes_whole_and_never_over_another()
+    {
+        QFETCH(QStringList, faults);
+        test_platform::Fuse_Folder folder(faults);
+        if (!folder.mounted())
+            QSKIP("needs FUSE (root and /dev/fuse) and the tests' pass-through");
+        const std::string path = folder.path().toStdString();
+        // Left by a program of ours that ended before it published: swept; a running one's kept.
+        QProcess ended;
+        ended.start("true");
+        QVERIFY(ended.waitForStarted());
+        const qint64 ended_pid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        QProcess still_running;
+        still_running.start("sleep", {"60"});
+        QVERIFY(still_running.waitForStarted());
+        const QString stale = QStringLiteral(".pelderwick-%1-stale").arg(ended_pid);
+        const QString running
+            = QStringLiteral(".pelderwick-%1-running").arg(still_running.processId());
+        QFile(folder.path() + "/" + stale).open(QIODevice::WriteOnly);
+        QFile(folder.path() + "/" + running).open(QIODevice::WriteOnly);
+        {
+            platform::Unpublished_File first(path);
+            write_all(first, QByteArray(100000, 'x'));
+            QVERIFY(first.publish("name.pdf"));
+        }
+        platform::Unpublished_File second(path);
+        write_all(second, "second");
+        QVERIFY(!second.publish("name.pdf"));
+        QVERIFY(second.publish("name-2.pdf"));
+        const QDir listing(folder.path());
+        QCOMPARE(listing.entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            QStringList({running, "name-2.pdf", "name.pdf"}));
+        QCOMPARE(QFile(folder.path() + "/name.pdf").size(), 100000);
+        still_running.kill();
+        still_running.waitForFinished();
     }
 
     void home_without_HOME_is_the_system_s_data()

@@ -5,8 +5,10 @@
 #include "test_platform.h"
 #include "window_driver.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QOperatingSystemVersion>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -145,6 +147,9 @@ private slots:
         const bool windows
             = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
         test_platform::Stand_In file_manager(windows ? "explorer" : "xdg-open");
+        QTemporaryDir home; // "C:" off Windows: a home where nothing was made yet
+        const QByteArray former_home = qgetenv("HOME");
+        qputenv("HOME", home.path().toUtf8());
         Recorded_Channels channels;
         run_window(channels, [](QWidget* app) {
             click(button(app, "資料夾.png"));
@@ -155,6 +160,9 @@ private slots:
             : QStringLiteral("xdg-open ")
                 + QString::fromStdString(platform::local_path(output_folder_for_explorer));
         QTRY_COMPARE(file_manager.command_lines(), QStringList(2, expected));
+        // Shown even before anything was made there.
+        QVERIFY(QFileInfo(QString::fromStdString(platform::local_path(output_folder))).isDir());
+        qputenv("HOME", former_home);
     }
 
     void help_button_really_asks_the_shell_for_the_page()

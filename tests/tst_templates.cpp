@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QOperatingSystemVersion>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,10 +30,13 @@ struct Run
     QString last;
 };
 
-// Copies the probe beside a template folder prepared by `prepare`, runs it from "/".
-Run run_probe(const std::function<void(QDir folder)>& prepare)
+// Copies the probe beside a template folder prepared by `prepare`, into a folder named `where`,
+// runs it from "/".
+Run run_probe(const std::function<void(QDir folder)>& prepare, const QString& where = "installed")
 {
-    QTemporaryDir place;
+    QTemporaryDir top;
+    QDir(top.path()).mkdir(where);
+    const QDir place(top.filePath(where));
     const QString built = QCoreApplication::applicationDirPath();
     const QString probe_file = QFileInfo(test_platform::built_program("template_probe")).fileName();
     QFile::copy(built + QLatin1Char('/') + probe_file, place.filePath(probe_file));
@@ -64,6 +68,11 @@ Run run_probe(const std::function<void(QDir folder)>& prepare)
     return run;
 }
 
+bool posix()
+{
+    return QOperatingSystemVersion::currentType() != QOperatingSystemVersion::Windows;
+}
+
 void remove(QDir folder, const char* name)
 {
     QVERIFY(folder.remove(QString::fromUtf8(name)));
@@ -93,6 +102,16 @@ private slots:
         QCOMPARE(run.last, QStringLiteral("關閉程式"));
     }
 
+    void folder_with_a_backslash_in_its_name_is_found()
+    {
+        if (!posix())
+            QSKIP("Windows names hold no backslash");
+        const Run run = run_probe([](QDir) {}, QStringLiteral("Pelderwick\\2026"));
+        QVERIFY2(run.errors.isEmpty(), qPrintable(run.errors.join('\n')));
+        QCOMPARE(run.widgets, all_widgets);
+        QCOMPARE(run.gear_image, QStringLiteral("yes"));
+    }
+
     void missing_icon_leaves_the_default_icon()
     {
         const Run run = run_probe([](QDir folder) { remove(folder, "logo.ico"); });
@@ -109,6 +128,8 @@ private slots:
         QTest::newRow("empty file") << QByteArray("");
         QTest::newRow("truncated") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
         QTest::newRow("wrong format") << QByteArray("GIF89a not really");
+        if (posix())
+            QTest::newRow("a FIFO nobody writes") << QByteArray("fifo");
     }
     void broken_square_logo_drops_the_whole_logo_block()
     {
@@ -117,6 +138,9 @@ private slots:
         const Run run = run_probe([&](QDir folder) {
             if (missing)
                 remove(folder, "logo.png");
+            else if (content == "fifo")
+                QVERIFY(folder.remove("logo.png")
+                    && QProcess::execute("mkfifo", {folder.filePath("logo.png")}) == 0);
             else
                 spoil(folder, "logo.png", content);
         });

@@ -6,7 +6,6 @@
 #include "root_window.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -50,41 +49,50 @@ bool save_picture(QWidget* app, const std::string& folder)
         return false;
     try {
         platform::Unpublished_File file(folder);
-        QFile device;
-        return device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
-            && device.write(png) == png.size() && device.flush()
-            && file.publish("demo-window.png", true);
+        file.write(std::string_view(png.constData(), std::size_t(png.size())));
+        return file.publish("demo-window.png", true);
     } catch (const std::exception& error) {
         report_line(std::string("Demo: ") + error.what());
         return false;
     }
 }
 
-void finish(QWidget* app, const Worker_Progress& progress, int made_before,
+// What the worker had done before the demo pressed.
+struct Before
+{
+    int finished;
+    int made;
+    int logged;
+};
+
+void finish(QWidget* app, const Worker_Progress& progress, Before before,
     const std::function<void(bool)>& finished)
 {
     const std::string folder = platform::local_path(output_folder);
-    const int made = progress.made.load() - made_before;
-    say_line("Demo: " + std::to_string(made)
-        + " of 3 envelopes made (PDF), with requests.jsonl, in " + folder);
+    const int made = progress.made.load() - before.made;
+    const int logged = progress.logged.load() - before.logged;
+    say_line("Demo: " + std::to_string(made) + " of 3 envelopes made (PDF), "
+        + (logged == 3 ? std::string("with requests.jsonl")
+                       : std::to_string(logged) + " of 3 written in requests.jsonl")
+        + ", in " + folder);
     const bool saved = save_picture(app, folder);
     if (saved)
         say_line("Demo: the picture is " + folder + "demo-window.png");
     else
         say_line("Demo: the picture of the window could not be saved in " + folder);
-    finished(saved && made == 3);
+    finished(saved && made == 3 && logged == 3);
     app->close();
 }
 
-void wait_for_worker(QWidget* app, const Worker_Progress& progress, int made_before, int expected,
+void wait_for_worker(QWidget* app, const Worker_Progress& progress, Before before,
     const std::function<void(bool)>& finished)
 {
-    if (progress.finished.load() >= expected) {
-        finish(app, progress, made_before, finished);
+    if (progress.finished.load() >= before.finished + 3) {
+        finish(app, progress, before, finished);
         return;
     }
-    QTimer::singleShot(50, app,
-        [=, &progress] { wait_for_worker(app, progress, made_before, expected, finished); });
+    QTimer::singleShot(
+        50, app, [=, &progress] { wait_for_worker(app, progress, before, finished); });
 }
 
 } // namespace
@@ -98,8 +106,7 @@ void run_demo(const Worker_Progress& progress, std::function<void(bool done_all)
     }
     fill(app);
     // The format menu starts on the first format, a vertical one.
-    const int expected = progress.finished.load() + 3;
-    const int made_before = progress.made.load();
+    const Before before {progress.finished.load(), progress.made.load(), progress.logged.load()};
     app->findChild<QPushButton*>(QStringLiteral("輸出單據"))->click();
-    wait_for_worker(app, progress, made_before, expected, finished);
+    wait_for_worker(app, progress, before, finished);
 }

@@ -19,20 +19,41 @@
 
 namespace {
 
-// Everything the worker has taken is accounted for: made, or told as not made.
+// Everything the worker has taken is accounted for: made, or told as not made; logged, or told
+// as not logged.
 struct Accounts
 {
     Worker_Progress progress;
     std::atomic<int> not_made {0};
+    std::atomic<int> not_logged {0};
     std::mutex mutex;
     std::set<std::string> told_once;
 };
 
+// A name as messages show it: its first 20 characters, and "…" where it goes on (the log has it
+// whole).
+std::string shown_name(const std::string& name)
+{
+    if (name.empty())
+        return "（無）";
+    std::size_t end = 0;
+    for (int characters = 0; end < name.size(); ++end) {
+        const bool starts_character = (static_cast<unsigned char>(name[end]) & 0xC0) != 0x80;
+        if (starts_character && characters++ == 20)
+            return name.substr(0, end) + "…";
+    }
+    return name;
+}
+
 void account(const Host_Qt& host, Host_Session* session, Accounts& accounts, const Record& request,
     const Production_Report& report)
 {
-    const std::string& name = std::get<std::string>(request.at(request_key::recipient_name));
-    const std::string who = "收件人「" + (name.empty() ? std::string("（無）") : name) + "」：";
+    const std::string who = "收件人「"
+        + shown_name(std::get<std::string>(request.at(request_key::recipient_name))) + "」：";
+    if (report.logged)
+        ++accounts.progress.logged;
+    else
+        ++accounts.not_logged;
     if (report.made) {
         ++accounts.progress.made;
     } else {
@@ -64,15 +85,29 @@ void finish_worker_at_exit()
         running.requests->put(std::nullopt);
         running.worker->join();
     }
-    finish_lines(std::chrono::seconds(5));
+    stop_lines(std::chrono::seconds(5));
+}
+
+// The end of the run in numbers, and its status: not 0 when a request was not made or not logged.
+int tell_what_was_not_done(const Accounts& accounts)
+{
+    const int not_made = accounts.not_made.load();
+    const int not_logged = accounts.not_logged.load();
+    if (not_made == 0 && not_logged == 0)
+        return 0;
+    report_line("Pelderwick: " + std::to_string(accounts.progress.finished.load()) + " requests, "
+        + std::to_string(not_made) + " of them not made, " + std::to_string(not_logged)
+        + " not written in requests.jsonl (see above)");
+    return 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    platform::prepare_program();
     platform::use_starters_console();
-    platform::ignore_broken_pipes();
+    drop_senseless_scale_factors();
     bool demo = argc > 1 && std::strcmp(argv[1], "--demo") == 0;
     if (!demo && !platform::display_available()) {
         say_line("No display here: showing a demo offscreen instead of opening the window.");
@@ -116,14 +151,10 @@ int main(int argc, char** argv)
     if (worker.joinable())
         worker.join();
     running = {};
-    const int not_made = accounts.not_made.load();
-    if (not_made > 0) {
-        report_line("Pelderwick: " + std::to_string(accounts.progress.finished.load())
-            + " requests, " + std::to_string(not_made) + " of them not made (see above)");
+    if (tell_what_was_not_done(accounts) != 0)
         status = 1;
-    }
     if (session != nullptr && host.end(session) != 0)
         status = 1;
-    finish_lines(std::chrono::seconds(5));
+    stop_lines(std::chrono::seconds(5));
     return status;
 }

@@ -3,6 +3,7 @@
 #include "demo.h"
 #include "exports.h"
 #include "lines.h"
+#include "notices.h"
 #include "platform.h"
 #include "root_window.h"
 
@@ -19,6 +20,8 @@ struct Host_Session
 {
     std::unique_ptr<QApplication> application;
     QSystemTrayIcon* notices = nullptr; // made when there is something to tell
+    Notice_Board board;
+    QTimer* board_timer = nullptr; // shows the notices of the board as they fall due
     QElapsedTimer since_notice;
     std::function<void()> look_again; // set while the host waits for the worker
     bool demo_failed = false;
@@ -26,8 +29,10 @@ struct Host_Session
 
 namespace {
 
-void notify(Host_Session& session, const QString& title, const QString& message)
+void notify(Host_Session& session, const Notice& notice)
 {
+    const QString title = QString::fromStdString(notice.title);
+    const QString message = QString::fromStdString(notice.message);
     if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages())
         return; // standard error has it already
     if (session.notices == nullptr) {
@@ -39,6 +44,17 @@ void notify(Host_Session& session, const QString& title, const QString& message)
     }
     session.notices->showMessage(title, message, QSystemTrayIcon::Warning, 10000);
     session.since_notice.start();
+}
+
+void show_due_notices(Host_Session& session)
+{
+    const auto now = Notice_Board::Clock::now();
+    for (const Notice& notice : session.board.due(now))
+        notify(session, notice);
+    if (const auto next = session.board.next_due()) {
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*next - now);
+        session.board_timer->start(std::max<int>(0, int(wait.count()) + 1));
+    }
 }
 
 void close_when_shown(int attempts_left)
@@ -65,6 +81,10 @@ extern "C" PELDERWICK_EXPORT Host_Session* pelderwick_host_begin(bool offscreen)
     }
     auto* session = new Host_Session;
     session->application = std::make_unique<QApplication>(argc, argv);
+    session->board_timer = new QTimer(session->application.get());
+    session->board_timer->setSingleShot(true);
+    QObject::connect(session->board_timer, &QTimer::timeout, session->application.get(),
+        [session] { show_due_notices(*session); });
     return session;
 }
 
@@ -83,8 +103,10 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_tell(
     report_line(title + "：" + message);
     QMetaObject::invokeMethod(
         session->application.get(),
-        [session, title = QString::fromStdString(title),
-            message = QString::fromStdString(message)] { notify(*session, title, message); },
+        [session, title, message] {
+            session->board.add(title, message, Notice_Board::Clock::now());
+            show_due_notices(*session);
+        },
         Qt::QueuedConnection);
 }
 
@@ -97,8 +119,13 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_close_window(Host_Session* ses
 extern "C" PELDERWICK_EXPORT void pelderwick_host_wait_until(
     Host_Session* session, const std::function<bool()>& done)
 {
-    // A notice shown just now stays a few seconds, while its icon is still there.
+    // Once the worker is done, what the board holds is shown at once; a notice shown just now
+    // stays a few seconds, while its icon is still there.
     auto waiting = [&] {
+        if (done()) {
+            for (const Notice& notice : session->board.all())
+                notify(*session, notice);
+        }
         return !done()
             || (session->since_notice.isValid() && session->since_notice.elapsed() < 4000);
     };

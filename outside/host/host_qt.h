@@ -16,6 +16,7 @@ struct Worker_Progress
 {
     std::atomic<int> finished {0}; // made or not
     std::atomic<int> made {0};
+    std::atomic<int> logged {0}; // its line written in requests.jsonl
 };
 
 struct Host_Qt

@@ -1,26 +1,31 @@
 #include "libraries.h"
 
 #include "platform.h"
+#include "start_up.h"
 
-#include <cstdlib>
 #include <stdexcept>
 
 namespace {
 
-void* load(const char* name)
+struct Library
 {
-    void* library = platform::open_library(platform::own_library_path(name));
-    if (library == nullptr)
-        throw std::runtime_error(
-            std::string("cannot load ") + name + ": " + platform::library_error());
-    return library;
+    std::string path;
+    void* handle;
+};
+
+Library load(const std::string& path)
+{
+    void* handle = platform::open_library(path);
+    if (handle == nullptr)
+        throw std::runtime_error("cannot load " + path + ": " + platform::library_error());
+    return {path, handle};
 }
 
-template <typename Entry> Entry entry(void* library, const char* name)
+template <typename Entry> Entry entry(const Library& library, const char* name)
 {
-    void* found = platform::library_entry(library, name);
+    void* found = platform::library_entry(library.handle, name);
     if (found == nullptr)
-        throw std::runtime_error(std::string("a library lacks ") + name);
+        throw std::runtime_error(library.path + " lacks " + name);
     return reinterpret_cast<Entry>(found);
 }
 
@@ -28,19 +33,16 @@ template <typename Entry> Entry entry(void* library, const char* name)
 
 Produce_Entry load_worker_library()
 {
-    // PELDERWICK_WORKER_LIBRARY names another worker (the tests' slowed one).
-    const char* other = std::getenv("PELDERWICK_WORKER_LIBRARY");
-    void* library = other != nullptr && *other != '\0' ? platform::open_library(other)
-                                                       : load("pelderwick_worker");
-    if (library == nullptr)
-        throw std::runtime_error(
-            std::string("cannot load ") + other + ": " + platform::library_error());
+    // In a program built for the tests, PELDERWICK_WORKER_LIBRARY names another worker (the
+    // tests' slowed one).
+    const Library library = load(test_setting("PELDERWICK_WORKER_LIBRARY")
+                                     .value_or(platform::own_library_path("pelderwick_worker")));
     return entry<Produce_Entry>(library, produce_entry_name);
 }
 
 Host_Qt load_host_qt()
 {
-    void* library = load("pelderwick_host_qt");
+    const Library library = load(platform::own_library_path("pelderwick_host_qt"));
     Host_Qt host;
     host.begin = entry<decltype(host.begin)>(library, host_qt_begin_name);
     host.start_demo = entry<decltype(host.start_demo)>(library, host_qt_start_demo_name);

@@ -5,7 +5,7 @@
 #include "platform.h"
 #include "request_fields.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPdfWriter>
@@ -76,11 +76,13 @@ double size_ratio(const Record& request, std::vector<Warning>& warnings)
     double ratio = std::holds_alternative<double>(value) ? std::get<double>(value)
         : std::holds_alternative<long long>(value)       ? double(std::get<long long>(value))
                                                          : std::nan("");
-    if (!(std::isfinite(ratio) && ratio > 0)) {
+    if (std::isnan(ratio))
+        warnings.push_back({"文字大小比例不是數字，已改用 100%"});
+    else if (ratio <= 0)
         warnings.push_back({"文字大小比例不是正數，已改用 100%"});
-        ratio = 1;
-    }
-    return ratio;
+    else if (std::isinf(ratio))
+        warnings.push_back({"文字大小比例太大，已改用 100%"});
+    return std::isfinite(ratio) && ratio > 0 ? ratio : 1;
 }
 
 // Whether the installed fonts can print Chinese at all; asked once, the fonts do not change.
@@ -264,11 +266,14 @@ Envelope_Format envelope_format(const std::string& format_text)
 
 namespace {
 
-// Writes the envelope's PDF into the file; throws when a part of it cannot be written.
-void write_pdf(const Record& request, const Envelope_Format& format, QFile& file,
-    std::vector<Warning>& warnings)
+// The envelope's PDF, made in memory: only its writing to the disk can fail, and that says why.
+QByteArray pdf_of(
+    const Record& request, const Envelope_Format& format, std::vector<Warning>& warnings)
 {
-    QPdfWriter writer(&file);
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
     writer.setResolution(600);
     writer.setPageSize(QPageSize(QSizeF(format.width_mm, format.height_mm), QPageSize::Millimeter,
         QString(), QPageSize::ExactMatch));
@@ -286,8 +291,9 @@ void write_pdf(const Record& request, const Envelope_Format& format, QFile& file
         lay_out_vertical(page, request);
     else
         lay_out_horizontal(page, request);
-    if (!painter.end() || !file.flush() || file.error() != QFileDevice::NoError)
-        throw std::runtime_error("cannot write the envelope: " + file.errorString().toStdString());
+    if (!painter.end())
+        throw std::runtime_error("cannot finish the envelope's PDF");
+    return pdf;
 }
 
 bool any_han(const Record& request)
@@ -306,17 +312,13 @@ Envelope make_envelope(const Record& request)
 {
     const Envelope_Format format = envelope_format(text_of(request, request_key::format));
     const std::string folder = platform::local_path(text_of(request, request_key::folder));
-    std::filesystem::create_directories(platform::native_path(folder));
+    platform::make_output_folder(folder);
     Envelope envelope;
     if (any_han(request) && !chinese_fonts_installed())
         envelope.warnings.push_back({"找不到能印出中文（繁體中文）的字型，中文字會印成方框", true});
+    const QByteArray pdf = pdf_of(request, format, envelope.warnings);
     platform::Unpublished_File file(folder);
-    {
-        QFile device;
-        if (!device.open(file.descriptor(), QIODevice::WriteOnly, QFileDevice::DontCloseHandle))
-            throw std::runtime_error("cannot write the envelope in " + folder);
-        write_pdf(request, format, device, envelope.warnings);
-    }
+    file.write(std::string_view(pdf.constData(), std::size_t(pdf.size())));
     const std::string stem = envelope_stem(text_of(request, request_key::recipient_name));
     for (int n = 1; n <= 10000; ++n) {
         envelope.name = stem + (n == 1 ? "" : "-" + std::to_string(n)) + ".pdf";

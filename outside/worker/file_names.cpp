@@ -17,14 +17,49 @@ bool is_device_name(const QString& stem)
         && name[3] >= u'0' && name[3] <= u'9';
 }
 
-// The first `count` characters as a reader counts them (an emoji with its modifiers is one).
-QString first_characters(const QString& text, int count)
+// What a file name may hold of the recipient: 60 characters, and a budget that leaves room for
+// the time, a "-N" and ".pdf" within every system's limit (255 bytes of UTF-8 on Linux, 255
+// UTF-16 units on Windows, whose folder path also counts towards 260).
+constexpr int most_characters = 60;
+constexpr qsizetype most_utf8_bytes = 180;
+constexpr qsizetype most_utf16_units = 150;
+
+bool within_budget(const QString& text)
+{
+    return text.size() <= most_utf16_units && text.toUtf8().size() <= most_utf8_bytes;
+}
+
+// The longest start of `text` that ends between two characters as a reader counts them (an
+// emoji with its modifiers is one) and fits the budget; where even the first does not fit (a
+// letter under hundreds of marks), between two code points.
+QString within_limits(const QString& text)
 {
     QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, text);
     qsizetype end = 0;
-    for (int seen = 0; seen < count && boundaries.toNextBoundary() >= 0; ++seen)
+    for (int seen = 0; seen < most_characters && boundaries.toNextBoundary() >= 0; ++seen) {
+        if (!within_budget(text.left(boundaries.position())))
+            break;
         end = boundaries.position();
-    return text.left(end);
+    }
+    if (end > 0 || text.isEmpty())
+        return text.left(end);
+    QString start;
+    for (const char32_t c : text.toUcs4()) {
+        const QString longer = start + QString::fromUcs4(&c, 1);
+        if (!within_budget(longer))
+            break;
+        start = longer;
+    }
+    return start;
+}
+
+// Control characters (C0 and C1) and the line and paragraph separators, which would break the
+// name into lines wherever it is shown.
+bool is_control(char32_t c)
+{
+    const auto category = QChar::category(c);
+    return category == QChar::Other_Control || category == QChar::Separator_Line
+        || category == QChar::Separator_Paragraph;
 }
 
 } // namespace
@@ -35,7 +70,7 @@ std::string safe_file_stem(const std::string& recipient)
     for (const char32_t c : QString::fromStdString(recipient).toUcs4()) {
         if (QChar::category(c) == QChar::Other_Format)
             continue; // kept in the envelope's text, not in its name
-        const bool refused = c < 0x20 || c == 0x7F
+        const bool refused = is_control(c)
             || (c < 0x80
                 && std::string_view("<>:\"/\\|?*").find(char(c)) != std::string_view::npos);
         stem += refused ? QStringLiteral("_") : QString::fromUcs4(&c, 1);
@@ -47,7 +82,7 @@ std::string safe_file_stem(const std::string& recipient)
         stem.chop(1);
     if (is_device_name(stem))
         stem.prepend(u'_');
-    stem = first_characters(stem, 60);
+    stem = within_limits(stem);
     while (stem.endsWith(u'.') || stem.endsWith(u' '))
         stem.chop(1);
     return stem.toStdString();

@@ -6,9 +6,10 @@
 #include <string>
 
 // A file name part for the recipient that cannot leave the folder and reads as what it shows:
-// separators, "..", control and reserved characters become "_", device names are prefixed, format
-// and direction controls (invisible, or reversing what is shown) are left out, and a long name is
-// cut to 60 characters between two whole characters.
+// separators, "..", control characters, line and paragraph separators and reserved characters
+// become "_", device names are prefixed, format and direction controls (invisible, or reversing
+// what is shown) are left out, and a long name is cut between two whole characters to at most 60
+// of them and to what every system's file names hold beside the time and a "-N".
 std::string safe_file_stem(const std::string& recipient);
 
 // The envelope's file name without its ending: the time to the millisecond and the recipient,

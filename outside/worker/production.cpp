@@ -27,6 +27,15 @@ std::string joined(const std::vector<Warning>& warnings)
     return all;
 }
 
+// The log's file in the request's output folder.
+std::string log_path(const Record& request)
+{
+    const std::string folder
+        = platform::local_path(std::get<std::string>(request.at(request_key::folder)));
+    return (folder.ends_with('/') || folder.ends_with('\\') ? folder : folder + "/")
+        + "requests.jsonl";
+}
+
 } // namespace
 
 Record log_entry(const Record& request, const Production_Report& report)
@@ -56,9 +65,8 @@ Production_Report produce(const Record& request) noexcept
         report.reason = error_text(std::current_exception());
     }
     try {
-        const std::string folder
-            = platform::local_path(std::get<std::string>(request.at(request_key::folder)));
-        platform::append_line(folder + "requests.jsonl", to_json_line(log_entry(request, report)));
+        platform::append_line(log_path(request), to_strict_json_line(log_entry(request, report)));
+        report.logged = true;
     } catch (...) {
         report.warnings.push_back(
             {"requests.jsonl 沒有記下這筆輸出：" + error_text(std::current_exception())});

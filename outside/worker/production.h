@@ -16,6 +16,7 @@ struct Production_Report
     bool made = false;
     std::string file; // the envelope's file name, when made
     std::string reason; // why it was not made
+    bool logged = false; // its line is in requests.jsonl
     std::vector<Warning> warnings; // about the envelope, or its line in the log
 };
 

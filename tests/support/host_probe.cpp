@@ -2,7 +2,7 @@
 // once the window is shown it fills the seven recipient rows, presses "輸出單據" PROBE_PRESSES
 // times (one press per turn of the event loop), says "probe: pressed <n>" on standard error and,
 // with PROBE_CLOSE set, closes the window. PROBE_ADDRESS_BYTES makes every address about that
-// long, for long lines in the log.
+// long, for long lines in the log; PROBE_NAME_CHARACTERS every name that many characters.
 
 #include "request_fields.h"
 #include "root_window.h"
@@ -24,7 +24,11 @@ void fill_rows(QWidget* app)
             return app->findChild<QLineEdit*>(
                 QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row));
         };
-        cell(request_key::recipient_name)->setText(QStringLiteral("收件人%1").arg(row + 1));
+        QString name = QStringLiteral("收件人%1").arg(row + 1);
+        const int name_characters = qEnvironmentVariableIntValue("PROBE_NAME_CHARACTERS");
+        if (name.size() < name_characters)
+            name += QString(name_characters - name.size(), QChar(u'名'));
+        cell(request_key::recipient_name)->setText(name);
         cell(request_key::recipient_postal_code)->setText(QStringLiteral("106"));
         QString address = QStringLiteral("臺北市大安區復興南路一段%1號").arg(row + 1);
         while (address.toUtf8().size() < address_bytes)

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,42 @@ bool copy_without_qt(const QString& program, const QString& folder);
 // none can be had. unmount() gives the folder back.
 bool mount_small_disk(const QString& folder, int kilobytes);
 void unmount(const QString& folder);
+
+// While it lives, the file is held as another program would hold it: locked for writing, and on
+// Windows also opened without write sharing when `unshared`.
+class Held_File
+{
+public:
+    Held_File(const QString& path, bool unshared);
+    ~Held_File();
+    Held_File(const Held_File&) = delete;
+    Held_File& operator=(const Held_File&) = delete;
+
+private:
+    std::intptr_t handle_ = -1;
+};
+
+// A folder seen through the tests' FUSE pass-through (support/fuse_passthrough.cpp) with its
+// faults ("--no-links", "--no-exclusive-rename"); not mounted where FUSE cannot be had.
+class Fuse_Folder
+{
+public:
+    explicit Fuse_Folder(const QStringList& faults);
+    ~Fuse_Folder();
+    Fuse_Folder(const Fuse_Folder&) = delete;
+    Fuse_Folder& operator=(const Fuse_Folder&) = delete;
+
+    bool mounted() const { return mounted_; }
+    QString path() const { return mount_.path(); }
+
+private:
+    QTemporaryDir source_;
+    QTemporaryDir mount_;
+    bool mounted_ = false;
+};
+
+// Sets the process's umask; returns the former one.
+int set_umask(int mask);
 
 // The folder of the Qt libraries the tests run with.
 QString qt_library_folder();

@@ -11,6 +11,8 @@
 #include <locale.h>
 #include <malloc.h>
 #include <stdexcept>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace test_platform {
@@ -41,6 +43,47 @@ bool mount_small_disk(const QString& folder, int kilobytes)
 void unmount(const QString& folder)
 {
     QProcess::execute(QStringLiteral("umount"), {folder});
+}
+
+Held_File::Held_File(const QString& path, bool /*unshared*/)
+{
+    const int fd = open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0 || flock(fd, LOCK_EX) != 0)
+        throw std::runtime_error("cannot hold " + path.toStdString());
+    handle_ = fd;
+}
+
+Held_File::~Held_File()
+{
+    close(int(handle_));
+}
+
+Fuse_Folder::Fuse_Folder(const QStringList& faults)
+{
+    const QString program = built_program(QStringLiteral("fuse_passthrough"));
+    if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 || !QFile::exists(program))
+        return;
+    // It stays in the foreground until unmounted; started detached so that it outlives nothing.
+    if (!QProcess::startDetached(program, QStringList {source_.path(), mount_.path()} + faults))
+        return;
+    for (int waited = 0; waited < 100 && !mounted_; ++waited) {
+        QProcess mountpoint;
+        mountpoint.start(QStringLiteral("mountpoint"), {"-q", mount_.path()});
+        mounted_ = mountpoint.waitForFinished() && mountpoint.exitCode() == 0;
+        if (!mounted_)
+            usleep(50000);
+    }
+}
+
+Fuse_Folder::~Fuse_Folder()
+{
+    if (mounted_)
+        QProcess::execute(QStringLiteral("umount"), {"-l", mount_.path()});
+}
+
+int set_umask(int mask)
+{
+    return int(umask(mode_t(mask)));
 }
 
 QString qt_library_folder()

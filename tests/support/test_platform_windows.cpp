@@ -56,6 +56,33 @@ bool mount_small_disk(const QString& /*folder*/, int /*kilobytes*/)
 
 void unmount(const QString& /*folder*/) { }
 
+Held_File::Held_File(const QString& path, bool unshared)
+{
+    const DWORD sharing = unshared ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+    const HANDLE file = CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(),
+        GENERIC_READ | GENERIC_WRITE, sharing, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+        nullptr);
+    OVERLAPPED whole {};
+    if (file == INVALID_HANDLE_VALUE
+        || !LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole))
+        throw std::runtime_error("cannot hold " + path.toStdString());
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+}
+
+Held_File::~Held_File()
+{
+    CloseHandle(reinterpret_cast<HANDLE>(handle_)); // its lock goes with it
+}
+
+Fuse_Folder::Fuse_Folder(const QStringList& /*faults*/) { } // no FUSE on Windows
+
+Fuse_Folder::~Fuse_Folder() = default;
+
+int set_umask(int mask)
+{
+    return _umask(mask);
+}
+
 QString qt_library_folder()
 {
     return QCoreApplication::applicationDirPath(); // copied beside the programs
