@@ -1,6 +1,7 @@
 // The window module started as the program's own entry: no host, no worker; requests are only
 // shown on standard output.
 
+#include "exports.h"
 #include "lines.h"
 #include "platform.h"
 #include "start_up.h"
@@ -8,7 +9,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
-int main()
+extern "C" PELDERWICK_PROGRAM int pelderwick_main(int /*argc*/, char** /*argv*/)
 {
     platform::prepare_program();
     platform::use_starters_console();

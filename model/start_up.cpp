@@ -18,7 +18,7 @@ void run_in_shell(const std::string& command)
     // The same console: the child inherits standard input, output and error.
     platform::open_console();
     std::cout.flush();
-    if (std::system(command.c_str()) == -1)
+    if (!platform::run_in_shell(command))
         throw std::runtime_error("cannot start the command shell");
 }
 

@@ -28,6 +28,12 @@ std::optional<Item> Std_Queue::try_take(std::chrono::milliseconds timeout)
     return item;
 }
 
+std::size_t Std_Queue::size() const
+{
+    std::lock_guard lock(mutex_);
+    return items_.size();
+}
+
 bool Std_Event::is_set() const
 {
     std::lock_guard lock(mutex_);

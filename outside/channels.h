@@ -44,9 +44,10 @@ public:
     void put(Item item) override;
     Item take() override;
     std::optional<Item> try_take(std::chrono::milliseconds timeout) override;
+    std::size_t size() const; // items waiting
 
 private:
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable ready_;
     std::deque<Item> items_;
 };

@@ -37,6 +37,9 @@ std::filesystem::path native_path(const std::string& path);
 
 // Files
 
+// The name the user logs in with.
+std::string user_name();
+
 // Makes the output folder (a local_path()) where it is missing and checks that it is the user's
 // own: a folder that belongs to another user, or that others may write in, is refused (throws,
 // saying so). On Windows the folder is shared by every account of the PC and is made so that
@@ -133,6 +136,11 @@ void before_exit(std::function<void()> first);
 
 // The desktop
 
+// While the program has work it must not lose, the system's end of the session (logging off,
+// shutting down) is refused, with `reason` shown beside the program's window; Windows only.
+void block_session_end(void* native_window, const std::string& reason);
+void allow_session_end(void* native_window);
+
 // Removes a variable from the process's environment.
 void unset_environment(const char* name);
 
@@ -143,6 +151,11 @@ std::string system_font_folder();
 // Whether a window can be shown here: always on Windows; elsewhere an X11 or Wayland display that
 // answers, or Qt's offscreen platform asked for.
 bool display_available();
+
+// Runs one command line through the system's command shell, in this console, and waits until it
+// ends; false when the shell cannot be started. On Windows the shell runs in the system's folder,
+// so that a program of the command's name in the working folder is never the one started.
+bool run_in_shell(const std::string& command_line);
 
 // Starts a child process from one exact command line, detached, without waiting. Throws when it
 // cannot be started.

@@ -305,6 +305,16 @@ bool Unpublished_File::finish_publishing(const std::string& target)
     return true;
 }
 
+std::string user_name()
+{
+    passwd entry {};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->pw_name;
+    return std::to_string(getuid());
+}
+
 void make_output_folder(const std::string& folder)
 {
     std::filesystem::create_directories(folder);
@@ -522,6 +532,10 @@ void use_starters_console() { }
 
 void open_console() { }
 
+void block_session_end(void* /*native_window*/, const std::string& /*reason*/) { }
+
+void allow_session_end(void* /*native_window*/) { }
+
 void unset_environment(const char* name)
 {
     unsetenv(name);
@@ -630,6 +644,11 @@ void start_detached(const std::vector<std::string>& command)
 }
 
 } // namespace
+
+bool run_in_shell(const std::string& command_line)
+{
+    return std::system(command_line.c_str()) != -1;
+}
 
 void start_native_process(const std::string& command_line)
 {

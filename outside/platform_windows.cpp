@@ -4,7 +4,9 @@
 #include "platform_native.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
@@ -13,7 +15,11 @@
 #include <system_error>
 #include <utility>
 #include <vector>
+// sddl.h needs windows.h first.
+// clang-format off
 #include <windows.h>
+#include <sddl.h>
+// clang-format on
 
 namespace platform {
 
@@ -73,18 +79,92 @@ std::filesystem::path native_path(const std::string& path)
 
 namespace {
 
-[[noreturn]] void fail(const std::string& what, DWORD error = GetLastError())
+// The system's own words for an error, through the wide API: the narrow one gives them in the
+// system's code page (Big5 on a Traditional-Chinese Windows), with a line break at the end.
+std::string system_message(DWORD error)
 {
-    throw std::system_error(static_cast<int>(error), std::system_category(), what);
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    LocalFree(text);
+    while (!message.empty()
+        && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '
+            || message.back() == L'.'))
+        message.pop_back();
+    return message.empty() ? "error " + std::to_string(error) : narrow(message);
 }
 
-// Whether the file goes away when its handle closes: set while it is being written.
-bool delete_on_close(HANDLE file, bool deleted)
+class Windows_Errors final : public std::error_category
 {
-    FILE_DISPOSITION_INFO disposition {};
-    disposition.DeleteFile = deleted ? TRUE : FALSE;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition)
-        != 0;
+public:
+    const char* name() const noexcept override { return "windows"; }
+    std::string message(int error) const override { return system_message(DWORD(error)); }
+    std::error_condition default_error_condition(int error) const noexcept override
+    {
+        if (error == ERROR_ACCESS_DENIED)
+            return std::errc::permission_denied;
+        if (error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL)
+            return std::errc::no_space_on_device;
+        return {error, *this};
+    }
+};
+
+const Windows_Errors windows_errors;
+
+[[noreturn]] void fail(const std::string& what, DWORD error = GetLastError())
+{
+    throw std::system_error(static_cast<int>(error), windows_errors, what);
+}
+
+const std::wstring partial_prefix = L"~pelderwick-";
+
+// NtSetInformationFile's FileLinkInformation: a second name for the file behind a handle, with
+// no second opening of the file (which its sharing would refuse).
+struct File_Link_Information
+{
+    BOOLEAN ReplaceIfExists;
+    HANDLE RootDirectory;
+    ULONG FileNameLength;
+    WCHAR FileName[1];
+};
+constexpr ULONG file_link_information = 11;
+constexpr LONG name_collision = LONG(0xC0000035); // STATUS_OBJECT_NAME_COLLISION
+
+using Set_Information = LONG(WINAPI*)(HANDLE, void*, void*, ULONG, ULONG);
+using Status_To_Error = ULONG(WINAPI*)(LONG);
+
+template <typename Function> Function ntdll_entry(const char* name)
+{
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+// Gives the file behind `file` the name `target` too; false when that name is taken, unless
+// `replace` lets it take that file's place.
+bool link_file(HANDLE file, const std::string& target, bool replace)
+{
+    static const auto set_information = ntdll_entry<Set_Information>("NtSetInformationFile");
+    static const auto status_to_error = ntdll_entry<Status_To_Error>("RtlNtStatusToDosError");
+    std::wstring full(32768, L'\0');
+    full.resize(
+        GetFullPathNameW(to_wide(target).c_str(), DWORD(full.size()), full.data(), nullptr));
+    const std::wstring name = L"\\??\\" + full; // the system's own name, with backslashes
+    std::vector<char> buffer(sizeof(File_Link_Information) + name.size() * sizeof(wchar_t));
+    auto* link = reinterpret_cast<File_Link_Information*>(buffer.data());
+    link->ReplaceIfExists = replace ? TRUE : FALSE;
+    link->RootDirectory = nullptr;
+    link->FileNameLength = static_cast<ULONG>(name.size() * sizeof(wchar_t));
+    std::copy(name.begin(), name.end(), link->FileName);
+    std::array<ULONG_PTR, 2> io_status {};
+    const LONG status = set_information(file, io_status.data(), buffer.data(),
+        static_cast<ULONG>(buffer.size()), file_link_information);
+    if (status == name_collision && !replace)
+        return false;
+    if (status < 0)
+        fail("cannot name " + target, status_to_error(status));
+    return true;
 }
 
 } // namespace
@@ -93,43 +173,42 @@ struct Unpublished_File::System
 {
     std::string folder;
     HANDLE handle = INVALID_HANDLE_VALUE;
-    int fd = -1;
 };
 
 Unpublished_File::Unpublished_File(const std::string& folder)
     : system_(std::make_unique<System>())
 {
     system_->folder = folder.ends_with('/') || folder.ends_with('\\') ? folder : folder + "\\";
+    // Deleted with its last handle from the first moment: however the process ends, an
+    // unfinished file never stays. Publishing gives it a second name, which stays.
     for (unsigned attempt = 0; system_->handle == INVALID_HANDLE_VALUE; ++attempt) {
-        const std::string name = system_->folder + "~pelderwick-"
-            + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + "-"
-            + std::to_string(attempt) + ".partial";
-        system_->handle = CreateFileW(to_wide(name).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-            CREATE_NEW, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        const std::wstring name = to_wide(system_->folder) + partial_prefix
+            + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64())
+            + L"-" + std::to_wstring(attempt) + L".partial";
+        system_->handle = CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (system_->handle == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
             fail("cannot write in " + folder);
-    }
-    if (!delete_on_close(system_->handle, true)) {
-        const DWORD error = GetLastError();
-        CloseHandle(system_->handle);
-        fail("cannot write in " + folder, error);
-    }
-    system_->fd = _open_osfhandle(reinterpret_cast<intptr_t>(system_->handle), _O_BINARY);
-    if (system_->fd < 0) {
-        CloseHandle(system_->handle);
-        fail("cannot write in " + folder);
     }
 }
 
 Unpublished_File::~Unpublished_File()
 {
-    if (system_->fd >= 0)
-        _close(system_->fd); // the file goes with its handle unless it was published
+    if (system_->handle != INVALID_HANDLE_VALUE)
+        CloseHandle(system_->handle); // its unfinished name goes with it
 }
 
-int Unpublished_File::descriptor() const
+void Unpublished_File::write(std::string_view content)
 {
-    return system_->fd;
+    while (!content.empty()) {
+        DWORD written = 0;
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(content.size(), 1 << 20));
+        if (!WriteFile(system_->handle, content.data(), chunk, &written, nullptr))
+            fail("cannot write in " + system_->folder);
+        if (written == 0)
+            fail("cannot write in " + system_->folder, ERROR_DISK_FULL);
+        content.remove_prefix(written);
+    }
 }
 
 bool Unpublished_File::publish(const std::string& name, bool replace)
@@ -137,51 +216,159 @@ bool Unpublished_File::publish(const std::string& name, bool replace)
     const std::string target = system_->folder + name;
     if (!FlushFileBuffers(system_->handle))
         fail("cannot write " + target);
-    const std::wstring wide = to_wide(target);
-    std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + wide.size() * sizeof(wchar_t));
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = replace ? TRUE : FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
-    std::copy(wide.begin(), wide.end(), rename->FileName);
-    if (!delete_on_close(system_->handle, false))
-        fail("cannot write " + target);
-    if (!SetFileInformationByHandle(
-            system_->handle, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
-        const DWORD error = GetLastError();
-        delete_on_close(system_->handle, true);
-        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
-            return false;
-        fail("cannot name " + target, error);
-    }
+    // The attributes belong to the file, not to one of its names: the envelope is not hidden.
     FILE_BASIC_INFO basic {};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    SetFileInformationByHandle(system_->handle, FileBasicInfo, &basic, sizeof basic);
+    if (!SetFileInformationByHandle(system_->handle, FileBasicInfo, &basic, sizeof basic))
+        fail("cannot write " + target);
+    if (!link_file(system_->handle, target, replace)) {
+        basic.FileAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY;
+        SetFileInformationByHandle(system_->handle, FileBasicInfo, &basic, sizeof basic);
+        return false;
+    }
     return finish_publishing(target);
 }
 
 bool Unpublished_File::finish_publishing(const std::string& target)
 {
-    if (_close(std::exchange(system_->fd, -1)) != 0) {
+    if (!CloseHandle(std::exchange(system_->handle, INVALID_HANDLE_VALUE))) {
+        const DWORD error = GetLastError();
         DeleteFileW(to_wide(target).c_str());
-        fail("cannot write " + target);
+        fail("cannot write " + target, error);
     }
     return true;
 }
 
+namespace {
+
+// Shared by every account of the PC: the system and the administrators may do anything; every
+// user may see what the folder holds and add files and folders there; each file and folder
+// added is its creator's alone (CREATOR OWNER). Nothing is inherited from above, where C:\ lets
+// every user change every new file.
+constexpr wchar_t shared_folder_rights[]
+    = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200af;;;BU)(A;OICIIO;FA;;;CO)";
+
+void make_shared_folder(const std::wstring& folder)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            shared_folder_rights, SDDL_REVISION_1, &descriptor, nullptr))
+        fail("cannot describe the rights of " + narrow(folder));
+    SECURITY_ATTRIBUTES attributes {sizeof attributes, descriptor, FALSE};
+    const bool made = CreateDirectoryW(folder.c_str(), &attributes) != 0;
+    const DWORD error = GetLastError();
+    LocalFree(descriptor);
+    if (!made && error != ERROR_ALREADY_EXISTS)
+        fail("cannot make " + narrow(folder), error);
+}
+
+} // namespace
+
+std::string user_name()
+{
+    std::vector<wchar_t> name(257);
+    auto size = static_cast<DWORD>(name.size());
+    if (!GetUserNameW(name.data(), &size) || size == 0)
+        return "user";
+    return narrow(std::wstring(name.data(), size - 1));
+}
+
+void make_output_folder(const std::string& folder)
+{
+    // Each missing folder from the drive down is made with the shared rights.
+    const std::wstring wide = to_wide(folder);
+    for (std::size_t end = wide.find_first_of(L"\\/", 3); end != std::wstring::npos;
+         end = wide.find_first_of(L"\\/", end + 1))
+        make_shared_folder(wide.substr(0, end));
+    if (!wide.ends_with(L'\\') && !wide.ends_with(L'/'))
+        make_shared_folder(wide);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        throw std::runtime_error(folder + " is not a folder");
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool held_by_another(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// The log, opened not through a link, for reading its last line's end too; a viewer, a backup
+// or a virus scanner holding it without sharing is waited for a few seconds.
+HANDLE open_log(const std::string& path)
+{
+    const std::wstring wide = to_wide(path);
+    const DWORD found = GetFileAttributesW(wide.c_str());
+    if (found != INVALID_FILE_ATTRIBUTES
+        && (found
+               & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
+            != 0)
+        throw std::runtime_error("cannot write " + path + ": not a regular file");
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    for (;;) {
+        const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
+            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            if (GetFileType(file) == FILE_TYPE_DISK)
+                return file;
+            CloseHandle(file);
+            throw std::runtime_error("cannot write " + path + ": not a regular file");
+        }
+        const DWORD error = GetLastError();
+        if (!held_by_another(error) || std::chrono::steady_clock::now() >= until)
+            fail("cannot write " + path, error);
+        Sleep(50);
+    }
+}
+
+// Another program's lock on the log is waited for a few seconds, not for ever.
+bool lock_within(HANDLE file, OVERLAPPED& whole, std::chrono::milliseconds patience)
+{
+    const auto until = std::chrono::steady_clock::now() + patience;
+    while (!LockFileEx(
+        file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+        if (!held_by_another(GetLastError()) || std::chrono::steady_clock::now() >= until)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+// Whether the file's last line lacks its end (edited by hand, or torn by a crash).
+bool last_line_open(HANDLE file, LARGE_INTEGER size)
+{
+    if (size.QuadPart == 0)
+        return false;
+    OVERLAPPED at {};
+    const ULONGLONG last = ULONGLONG(size.QuadPart - 1);
+    at.Offset = DWORD(last);
+    at.OffsetHigh = DWORD(last >> 32);
+    char byte = '\n';
+    DWORD read = 0;
+    return ReadFile(file, &byte, 1, &read, &at) && read == 1 && byte != '\n';
+}
+
+} // namespace
+
 void append_line(const std::string& path, const std::string& line)
 {
-    const HANDLE file = CreateFileW(to_wide(path).c_str(), GENERIC_WRITE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        fail("cannot write " + path);
+    const HANDLE file = open_log(path);
     // Other processes appending to the same log take the same lock.
     OVERLAPPED whole {};
-    LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+    if (!lock_within(file, whole, 5s)) {
+        CloseHandle(file);
+        throw std::runtime_error("cannot write " + path + ": another program keeps it locked");
+    }
     LARGE_INTEGER end {};
-    const std::string text = line + "\n"; // the same lines on every system
+    const bool sized = GetFileSizeEx(file, &end) != 0;
+    const std::string text
+        = (sized && last_line_open(file, end) ? "\n" : "") + line + "\n"; // as on every system
     DWORD written = 0;
-    const bool wrote = SetFilePointerEx(file, LARGE_INTEGER {}, &end, FILE_END)
+    const bool wrote = sized && SetFilePointerEx(file, end, nullptr, FILE_BEGIN)
         && WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
         && written == text.size();
     const DWORD error = wrote ? 0 : GetLastError();
@@ -225,7 +412,7 @@ void* library_entry(void* library, const char* name)
 
 std::string library_error()
 {
-    return "error " + std::to_string(GetLastError());
+    return system_message(GetLastError());
 }
 
 namespace {
@@ -274,7 +461,13 @@ void write_line(std::FILE* stream, const std::string& text)
 
 void ignore_broken_pipes_in_this_thread() { } // a write to a closed pipe just fails here
 
-void ignore_broken_pipes() { }
+void prepare_program()
+{
+    // Libraries only from the program's folder and the system's, never the working folder
+    // or PATH, whoever loads them (Qt's plugins, the system's own libraries).
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    SetDllDirectoryW(L"");
+}
 
 bool library_exit_runs_alone()
 {
@@ -325,6 +518,16 @@ void before_exit(std::function<void()> /*first*/)
     // Windows' platform never ends the process under the window: nothing to stand in front of.
 }
 
+void block_session_end(void* native_window, const std::string& reason)
+{
+    ShutdownBlockReasonCreate(static_cast<HWND>(native_window), to_wide(reason).c_str());
+}
+
+void allow_session_end(void* native_window)
+{
+    ShutdownBlockReasonDestroy(static_cast<HWND>(native_window));
+}
+
 void unset_environment(const char* name)
 {
     _putenv_s(name, ""); // an empty value removes it
@@ -344,17 +547,55 @@ bool display_available()
     return true;
 }
 
+namespace {
+
+// The Windows folder's program, by its full path: a program of the same name in the working
+// folder (Downloads, say) is never started in its place.
+std::wstring windows_program(const wchar_t* name)
+{
+    std::vector<wchar_t> folder(MAX_PATH);
+    const UINT length = GetWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (length == 0 || length >= folder.size())
+        fail("cannot find the Windows folder");
+    return std::wstring(folder.data(), length) + L"\\" + name;
+}
+
+} // namespace
+
+bool run_in_shell(const std::string& command_line)
+{
+    std::vector<wchar_t> system(MAX_PATH);
+    const UINT length = GetSystemDirectoryW(system.data(), static_cast<UINT>(system.size()));
+    if (length == 0 || length >= system.size())
+        return false;
+    const std::wstring folder(system.data(), length);
+    const std::wstring shell = folder + L"\\cmd.exe";
+    std::wstring line = L"cmd.exe /c " + to_wide(command_line);
+    STARTUPINFOW startup {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process {};
+    if (!CreateProcessW(shell.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+            folder.c_str(), &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
 void start_native_process(const std::string& command_line)
 {
     // One exact command line: QProcess would rebuild it from arguments and change its spacing.
     std::wstring line = to_wide(command_line);
+    const std::wstring explorer
+        = command_line.starts_with("explorer ") ? windows_program(L"explorer.exe") : L"";
     STARTUPINFOW startup {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process {};
-    if (!CreateProcessW(
-            nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(explorer.empty() ? nullptr : explorer.c_str(), line.data(), nullptr,
+            nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         throw std::runtime_error(
-            "cannot start \"" + command_line + "\" (error " + std::to_string(GetLastError()) + ")");
+            "cannot start \"" + command_line + "\": " + system_message(GetLastError()));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
 }

@@ -552,6 +552,34 @@ private slots:
             std::string("the victim's own\n"));
     }
 
+    void log_of_another_account_leaves_each_account_a_log_of_its_own()
+    {
+        // As on a Windows PC whose accounts share the output folder.
+        if (!root())
+            QSKIP("runs the host as another user, which needs root");
+        QTemporaryDir home;
+        QTemporaryDir installed;
+        Host host(home.path().toUtf8());
+        QVERIFY(fs::create_directories(host.folder()));
+        std::ofstream(host.folder() + "requests.jsonl") << "";
+        for (const std::string& mine : {home.path().toStdString() + "/brintlow", host.folder()})
+            QCOMPARE(chown(mine.c_str(), 65534, 65534), 0);
+        fs::permissions(home.path().toStdString(), fs::perms::all); // reachable by all
+        host.process.setProcessEnvironment(host.environment);
+        host.process.start("setpriv",
+            {"--reuid=65534", "--regid=65534", "--clear-groups",
+                copy_of_the_host(installed.path(), true), "--demo"});
+        host.finish();
+        QVERIFY2(host.process.exitCode() == 0, host.errors.constData());
+        QCOMPARE(folder_at(host.folder()).envelopes, 3);
+        QCOMPARE(fs::file_size(host.folder() + "requests.jsonl"), 0);
+        std::ifstream own(host.folder() + "requests-nobody.jsonl");
+        int lines = 0;
+        for (std::string line; std::getline(own, line); ++lines)
+            record_from_json_line(line);
+        QCOMPARE(lines, 3);
+    }
+
     void folder_without_hard_links_gets_every_envelope_data()
     {
         QTest::addColumn<QStringList>("faults");

@@ -106,6 +106,22 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(std::system_error, platform::Unpublished_File(in(place, "none")));
     }
 
+    void system_errors_are_told_as_utf8_on_one_line()
+    {
+        // Under Wine the suite runs this test on a Traditional-Chinese Windows (code page 950).
+        QTemporaryDir place;
+        try {
+            platform::Unpublished_File file(in(place, "missing"));
+            QFAIL("a folder that is not there took a file");
+        } catch (const std::system_error& error) {
+            const QByteArray what = error.what();
+            qInfo("%s", what.constData());
+            QCOMPARE(QString::fromUtf8(what).toUtf8(), what); // nothing but UTF-8
+            QVERIFY2(!what.endsWith('\n') && !what.endsWith('\r'), what.constData());
+            QVERIFY(what.size() > QByteArray("cannot write in ").size() + 10);
+        }
+    }
+
     void log_lines_from_many_writers_stay_whole()
     {
         QTemporaryDir place;
@@ -149,6 +165,23 @@ private slots:
         QCOMPARE(lines.first().size(), 100);
         for (const QByteArray& line : lines.mid(1, lines.size() - 2))
             QCOMPARE(line.size(), 3000);
+    }
+
+    void disk_filling_up_is_told_as_a_full_disk()
+    {
+        QTemporaryDir place;
+        if (!test_platform::mount_small_disk(place.path(), 64))
+            QSKIP("needs a small disk of its own: root mounts one on Linux and under Wine");
+        bool told = false;
+        try {
+            platform::Unpublished_File file(in(place));
+            write_all(file, QByteArray(200000, 'x'));
+        } catch (const std::system_error& error) {
+            qInfo("%s", error.what());
+            told = error.code() == std::errc::no_space_on_device;
+        }
+        test_platform::unmount(place.path());
+        QVERIFY(told);
     }
 
     void log_that_is_no_regular_file_is_refused_at_once_data()

@@ -143,10 +143,13 @@ private slots:
 
     void folder_button_really_starts_the_file_manager_with_the_exact_line()
     {
-        // No seam: the platform layer starts the program itself, found first on the search path.
+        // No seam: the platform layer starts the system's program itself, never one of the same
+        // name in the working folder (Downloads, say).
         const bool windows
             = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;
-        test_platform::Stand_In file_manager(windows ? "explorer" : "xdg-open");
+        const QString program = windows ? "explorer" : "xdg-open";
+        test_platform::Stand_In file_manager(program);
+        test_platform::Stand_In planted(program, test_platform::Stand_In::Place::working_folder);
         QTemporaryDir home; // "C:" off Windows: a home where nothing was made yet
         const QByteArray former_home = qgetenv("HOME");
         qputenv("HOME", home.path().toUtf8());
@@ -160,6 +163,7 @@ private slots:
             : QStringLiteral("xdg-open ")
                 + QString::fromStdString(platform::local_path(output_folder_for_explorer));
         QTRY_COMPARE(file_manager.command_lines(), QStringList(2, expected));
+        QCOMPARE(planted.command_lines(), QStringList());
         // Shown even before anything was made there.
         QVERIFY(QFileInfo(QString::fromStdString(platform::local_path(output_folder))).isDir());
         qputenv("HOME", former_home);
@@ -172,7 +176,7 @@ private slots:
         if (!test_platform::browser_is_a_stand_in())
             QSKIP("the shell's browser here is a real one (the test prefix under Wine has a "
                   "stand-in)");
-        test_platform::Stand_In browser("explorer");
+        test_platform::Stand_In browser("browser");
         Recorded_Channels channels;
         run_window(channels, [](QWidget* app) { click(button(app, "問號001.png")); });
         QTRY_COMPARE(browser.command_lines().size(), 1);

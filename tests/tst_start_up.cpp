@@ -214,6 +214,33 @@ private slots:
         QVERIFY2(errors.contains("end of input"), errors.constData());
     }
 
+    void install_command_never_runs_a_program_of_the_working_folder()
+    {
+        test_platform::Stand_In planted("py", test_platform::Stand_In::Place::working_folder);
+        QVERIFY(platform::run_in_shell("py -m pip install tkinter"));
+        QCOMPARE(planted.command_lines(), QStringList());
+    }
+
+    void library_missing_beside_the_program_is_never_taken_from_the_working_folder()
+    {
+        QTemporaryDir place;
+        QTemporaryDir downloads;
+        const QString planted
+            = QCoreApplication::applicationDirPath() + "/planted/pelderwick_lines.dll";
+        if (!QFile::exists(planted)
+            || !test_platform::copy_without_qt("pelderwick_stand_alone", place.path()))
+            QSKIP("only Windows looks for a program's libraries in its working folder");
+        QVERIFY(QFile::remove(place.filePath("pelderwick_lines.dll")));
+        QVERIFY(QFile::copy(planted, downloads.filePath("pelderwick_lines.dll")));
+        QProcess program;
+        program.setWorkingDirectory(downloads.path());
+        program.start(place.filePath("pelderwick_stand_alone.exe"), {});
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(!QFile::exists(downloads.filePath("pelderwick_lines.dll.loaded")));
+        QVERIFY(program.readAllStandardError().contains("pelderwick_stand_alone_main.dll"));
+    }
+
     void stand_alone_program_ends_at_the_end_of_input()
     {
         QProcess program;

@@ -4,6 +4,7 @@
 // 0 when a request was not made (each one is told on standard error and, where the desktop has
 // them, in a notification) or the window could not be shown.
 
+#include "exports.h"
 #include "libraries.h"
 #include "lines.h"
 #include "platform.h"
@@ -103,7 +104,7 @@ int tell_what_was_not_done(const Accounts& accounts)
 
 } // namespace
 
-int main(int argc, char** argv)
+extern "C" PELDERWICK_PROGRAM int pelderwick_main(int argc, char** argv)
 {
     platform::prepare_program();
     platform::use_starters_console();
@@ -137,6 +138,10 @@ int main(int argc, char** argv)
         running = {&(*queues)["get_receipt"], &worker};
         platform::before_exit(finish_worker_at_exit);
         platform::on_end_request([&] { host.close_window(session); });
+        const auto& requests = dynamic_cast<const Std_Queue&>((*queues)["get_receipt"]);
+        host.guard_session_end([&] {
+            return !worker_finished && ((*events)["get_receipt"].is_set() || requests.size() > 0);
+        });
         if (demo)
             host.start_demo(session, accounts.progress);
         window.GUI(*queues, *events);

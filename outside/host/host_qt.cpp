@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QIcon>
+#include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <memory>
@@ -155,6 +156,24 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_wake(Host_Session* session)
         Qt::QueuedConnection);
 }
 
+extern "C" PELDERWICK_EXPORT void pelderwick_host_guard_session_end(
+    const std::function<bool()>& working)
+{
+    QObject::connect(
+        qApp, &QGuiApplication::commitDataRequest, qApp,
+        [working](QSessionManager& manager) {
+            QWidget* app = shown_root_window();
+            void* window = app != nullptr ? reinterpret_cast<void*>(app->winId()) : nullptr;
+            if (!working()) {
+                platform::allow_session_end(window);
+                return;
+            }
+            manager.cancel();
+            platform::block_session_end(window, "Pelderwick 正在輸出信封，完成後即可登出或關機");
+        },
+        Qt::DirectConnection);
+}
+
 extern "C" PELDERWICK_EXPORT int pelderwick_host_end(Host_Session* session)
 {
     const int status = session->demo_failed ? 1 : 0;
@@ -169,4 +188,6 @@ static_assert(
     std::is_same_v<decltype(&pelderwick_host_close_window), decltype(Host_Qt::close_window)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_wait_until), decltype(Host_Qt::wait_until)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_wake), decltype(Host_Qt::wake)>);
+static_assert(std::is_same_v<decltype(&pelderwick_host_guard_session_end),
+    decltype(Host_Qt::guard_session_end)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_end), decltype(Host_Qt::end)>);

@@ -36,6 +36,9 @@ struct Host_Qt
     void (*wait_until)(Host_Session* session, const std::function<bool()>& done) = nullptr;
     // From any thread: a running `wait_until` looks at `done` again at once.
     void (*wake)(Host_Session* session) = nullptr;
+    // While `working` holds, the desktop's end of the session (logging off, shutting down) is
+    // refused with a reason, so that no request is lost to it.
+    void (*guard_session_end)(const std::function<bool()>& working) = nullptr;
     // Destroys the application object; non-zero when the demo could not do all it should.
     int (*end)(Host_Session* session) = nullptr;
 };
@@ -46,4 +49,5 @@ inline constexpr char host_qt_tell_name[] = "pelderwick_host_tell";
 inline constexpr char host_qt_close_window_name[] = "pelderwick_host_close_window";
 inline constexpr char host_qt_wait_until_name[] = "pelderwick_host_wait_until";
 inline constexpr char host_qt_wake_name[] = "pelderwick_host_wake";
+inline constexpr char host_qt_guard_session_end_name[] = "pelderwick_host_guard_session_end";
 inline constexpr char host_qt_end_name[] = "pelderwick_host_end";

@@ -50,6 +50,8 @@ Host_Qt load_host_qt()
     host.close_window = entry<decltype(host.close_window)>(library, host_qt_close_window_name);
     host.wait_until = entry<decltype(host.wait_until)>(library, host_qt_wait_until_name);
     host.wake = entry<decltype(host.wake)>(library, host_qt_wake_name);
+    host.guard_session_end
+        = entry<decltype(host.guard_session_end)>(library, host_qt_guard_session_end_name);
     host.end = entry<decltype(host.end)>(library, host_qt_end_name);
     return host;
 }

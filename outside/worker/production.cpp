@@ -1,10 +1,12 @@
 #include "production.h"
 
 #include "envelope.h"
+#include "file_names.h"
 #include "platform.h"
 #include "request_fields.h"
 
 #include <exception>
+#include <system_error>
 
 namespace {
 
@@ -27,13 +29,27 @@ std::string joined(const std::vector<Warning>& warnings)
     return all;
 }
 
-// The log's file in the request's output folder.
-std::string log_path(const Record& request)
+// The log's file in the request's output folder: "requests.jsonl", or with `account` the log of
+// that user's own ("requests-<account>.jsonl").
+std::string log_path(const Record& request, const std::string& account = {})
 {
     const std::string folder
         = platform::local_path(std::get<std::string>(request.at(request_key::folder)));
     return (folder.ends_with('/') || folder.ends_with('\\') ? folder : folder + "/")
-        + "requests.jsonl";
+        + (account.empty() ? "requests.jsonl" : "requests-" + account + ".jsonl");
+}
+
+// Where several accounts share the output folder (Windows), the log belongs to the account that
+// made it; the others keep logs of their own beside it.
+void log_line(const Record& request, const std::string& line)
+{
+    try {
+        platform::append_line(log_path(request), line);
+    } catch (const std::system_error& error) {
+        if (error.code() != std::errc::permission_denied)
+            throw;
+        platform::append_line(log_path(request, safe_file_stem(platform::user_name())), line);
+    }
 }
 
 } // namespace
@@ -65,7 +81,7 @@ Production_Report produce(const Record& request) noexcept
         report.reason = error_text(std::current_exception());
     }
     try {
-        platform::append_line(log_path(request), to_strict_json_line(log_entry(request, report)));
+        log_line(request, to_strict_json_line(log_entry(request, report)));
         report.logged = true;
     } catch (...) {
         report.warnings.push_back(

@@ -1,6 +1,6 @@
 // Stands in for a program the window has Windows start (the file explorer, the browser): appends
-// its own command line, exactly as it was given, as one line to the file that
-// PELDERWICK_STAND_IN_LOG names, and ends.
+// its own command line, exactly as it was given, as one line to the file beside itself named
+// after it ("explorer.exe.started"), and ends.
 
 #include <cstdio>
 #include <string>
@@ -8,16 +8,18 @@
 
 int main()
 {
-    const wchar_t* log = _wgetenv(L"PELDERWICK_STAND_IN_LOG");
-    if (log == nullptr)
+    std::wstring log(MAX_PATH, L'\0');
+    log.resize(GetModuleFileNameW(nullptr, log.data(), static_cast<DWORD>(log.size())));
+    if (log.empty())
         return 2;
+    log += L".started";
     const std::wstring line = GetCommandLineW();
     const int size = WideCharToMultiByte(
         CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0, nullptr, nullptr);
     std::string utf8(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size,
         nullptr, nullptr);
-    std::FILE* file = _wfopen(log, L"ab");
+    std::FILE* file = _wfopen(log.c_str(), L"ab");
     if (file == nullptr)
         return 1;
     utf8 += '\n';

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -63,6 +64,11 @@ private:
     bool mounted_ = false;
 };
 
+// Asks the window, as the system does before logging off, whether the session may end; nothing
+// where the system does not ask (elsewhere than on Windows' own platform). The system's word that
+// the session goes on follows, as after any answer that another program refused.
+std::optional<bool> asks_to_end_session(QWindow* window);
+
 // Sets the process's umask; returns the former one.
 int set_umask(int mask);
 
@@ -83,10 +89,13 @@ void restore(int fd, int former);
 // While it lives, a program of the system that the window starts (by its name: "explorer" on
 // Windows, "xdg-open" elsewhere) is found as a stand-in that writes down each command line it
 // is started with; on Windows the shell's browser in Wine's test prefix writes them down too.
+// Planted in the working folder instead, it is what an attacker leaves in Downloads, and must
+// never run.
 class Stand_In
 {
 public:
-    explicit Stand_In(const QString& program);
+    enum class Place { system, working_folder };
+    explicit Stand_In(const QString& program, Place place = Place::system);
     ~Stand_In();
     Stand_In(const Stand_In&) = delete;
     Stand_In& operator=(const Stand_In&) = delete;
@@ -97,6 +106,7 @@ private:
     QTemporaryDir folder_;
     QByteArray former_path_;
     QString former_directory_;
+    QString replaced_; // the system's own program, kept here meanwhile
 };
 
 // Whether the https addresses the shell opens go to the stand-in browser (Wine's test prefix).

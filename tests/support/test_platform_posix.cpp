@@ -1,6 +1,7 @@
 #include "test_platform.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QProcess>
@@ -81,6 +82,11 @@ Fuse_Folder::~Fuse_Folder()
         QProcess::execute(QStringLiteral("umount"), {"-l", mount_.path()});
 }
 
+std::optional<bool> asks_to_end_session(QWindow* /*window*/)
+{
+    return std::nullopt;
+}
+
 int set_umask(int mask)
 {
     return int(umask(mode_t(mask)));
@@ -118,28 +124,31 @@ void restore(int fd, int former)
     close(former);
 }
 
-Stand_In::Stand_In(const QString& program)
+Stand_In::Stand_In(const QString& program, Place place)
     : former_path_(qgetenv("PATH"))
+    , former_directory_(QDir::currentPath())
 {
     QFile script(folder_.filePath(program));
     script.open(QIODevice::WriteOnly);
-    script.write(
-        "#!/bin/sh\nprintf '%s\\n' \"$(basename \"$0\") $*\" >> \"$PELDERWICK_STAND_IN_LOG\"\n");
+    script.write("#!/bin/sh\nprintf '%s\\n' \"$(basename \"$0\") $*\" >> \"$0.started\"\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("PELDERWICK_STAND_IN_LOG", QFile::encodeName(folder_.filePath("started")));
-    qputenv("PATH", QFile::encodeName(folder_.path()) + ':' + former_path_);
+    if (place == Place::working_folder)
+        QDir::setCurrent(folder_.path());
+    else
+        qputenv("PATH", QFile::encodeName(folder_.path()) + ':' + former_path_);
 }
 
 Stand_In::~Stand_In()
 {
+    QDir::setCurrent(former_directory_);
     qputenv("PATH", former_path_);
-    qunsetenv("PELDERWICK_STAND_IN_LOG");
 }
 
 QStringList Stand_In::command_lines() const
 {
-    QFile log(folder_.filePath("started"));
+    const QStringList programs = QDir(folder_.path()).entryList(QDir::Files | QDir::Executable);
+    QFile log(folder_.filePath(programs.value(0) + ".started"));
     if (!log.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);

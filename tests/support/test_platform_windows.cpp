@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QSettings>
 #include <QThread>
@@ -49,12 +50,17 @@ bool copy_without_qt(const QString& program, const QString& folder)
     return copied;
 }
 
-bool mount_small_disk(const QString& /*folder*/, int /*kilobytes*/)
+bool mount_small_disk(const QString& folder, int kilobytes)
 {
-    return false;
+    // Under Wine as root: a small disk of Linux's on the folder's Unix path.
+    return run_linux_tool(QStringLiteral("mount"),
+        {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kilobytes), "tmpfs", folder}, {5});
 }
 
-void unmount(const QString& /*folder*/) { }
+void unmount(const QString& folder)
+{
+    run_linux_tool(QStringLiteral("umount"), {folder}, {0});
+}
 
 Held_File::Held_File(const QString& path, bool unshared)
 {
@@ -77,6 +83,16 @@ Held_File::~Held_File()
 Fuse_Folder::Fuse_Folder(const QStringList& /*faults*/) { } // no FUSE on Windows
 
 Fuse_Folder::~Fuse_Folder() = default;
+
+std::optional<bool> asks_to_end_session(QWindow* window)
+{
+    if (QGuiApplication::platformName() != QLatin1String("windows"))
+        return std::nullopt;
+    const auto handle = reinterpret_cast<HWND>(window->winId());
+    const bool agreed = SendMessageW(handle, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != 0;
+    SendMessageW(handle, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF); // the session goes on
+    return agreed;
+}
 
 int set_umask(int mask)
 {
@@ -124,26 +140,49 @@ void restore(int fd, int former)
     _close(former);
 }
 
-Stand_In::Stand_In(const QString& program)
+namespace {
+
+QString windows_folder()
+{
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+    return QDir::fromNativeSeparators(QString::fromWCharArray(folder, int(length)));
+}
+
+} // namespace
+
+Stand_In::Stand_In(const QString& program, Place place)
     : former_directory_(QDir::currentPath())
 {
-    // The current folder is searched before the system's folders.
-    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/stand-ins/stand_in.exe"),
-        folder_.filePath(program + QStringLiteral(".exe")));
-    qputenv("PELDERWICK_STAND_IN_LOG",
-        QDir::toNativeSeparators(folder_.filePath(QStringLiteral("started"))).toUtf8());
-    QDir::setCurrent(folder_.path());
+    const QString stand_in
+        = QCoreApplication::applicationDirPath() + QStringLiteral("/stand-ins/stand_in.exe");
+    if (place == Place::working_folder) {
+        QFile::copy(stand_in, folder_.filePath(program + QStringLiteral(".exe")));
+        QDir::setCurrent(folder_.path());
+        return;
+    }
+    // The system's own program, by its full path: kept aside meanwhile.
+    replaced_ = windows_folder() + QLatin1Char('/') + program + QStringLiteral(".exe");
+    QFile::rename(replaced_, folder_.filePath(QStringLiteral("original")));
+    QFile::copy(stand_in, replaced_);
 }
 
 Stand_In::~Stand_In()
 {
     QDir::setCurrent(former_directory_);
-    qunsetenv("PELDERWICK_STAND_IN_LOG");
+    if (replaced_.isEmpty())
+        return;
+    QFile::remove(replaced_);
+    QFile::remove(replaced_ + QStringLiteral(".started"));
+    QFile::rename(folder_.filePath(QStringLiteral("original")), replaced_);
 }
 
 QStringList Stand_In::command_lines() const
 {
-    QFile log(folder_.filePath(QStringLiteral("started")));
+    const QStringList programs = QDir(folder_.path()).entryList({QStringLiteral("*.exe")});
+    QFile log(replaced_.isEmpty() && !programs.isEmpty()
+            ? folder_.filePath(programs.first() + QStringLiteral(".started"))
+            : replaced_ + QStringLiteral(".started"));
     if (!log.open(QIODevice::ReadOnly))
         return {};
     return QString::fromUtf8(unix_line_ends(log.readAll())).split(u'\n', Qt::SkipEmptyParts);
