@@ -267,9 +267,9 @@ private slots:
             if (!root())
                 QSKIP("mounting needs root");
             QVERIFY(fs::create_directories(folder));
-            QCOMPARE(
-                QProcess::execute("mount",
-                    {"-t", "tmpfs", "-o", "ro,size=64k", "tmpfs", QString::fromStdString(folder)}),
+            QCOMPARE(QProcess::execute("mount",
+                         {"-t", "tmpfs", "-o", "ro,size=64k,mode=0755", "tmpfs",
+                             QString::fromStdString(folder)}),
                 0);
         } else if (how == "other user") {
             if (!root())

@@ -276,6 +276,23 @@ private slots:
         QVERIFY(QFileInfo(folder).isDir());
     }
 
+    void shared_output_folder_lets_each_account_add_but_read_only_its_own()
+    {
+        if (posix())
+            QSKIP("the output folder is the user's own off Windows");
+        QTemporaryDir place;
+        const QString folder = place.filePath("brintlow/Pelderwick");
+        platform::make_output_folder(QDir::toNativeSeparators(folder).toStdString());
+        if (!test_platform::folder_rights(folder).contains("CO)"))
+            QSKIP("this Windows keeps no rights on its folders (Wine)");
+        for (const QString& made : {place.filePath("brintlow"), folder}) {
+            const QString rights = test_platform::folder_rights(made);
+            QVERIFY2(rights.startsWith("D:P"), qPrintable(rights)); // nothing from C:\ above
+            QVERIFY2(rights.contains("(A;;0x1200af;;;BU)"), qPrintable(rights)); // see, add
+            QVERIFY2(rights.contains("(A;OICIIO;FA;;;CO)"), qPrintable(rights)); // its creator's
+        }
+    }
+
     void files_are_made_as_the_umask_says()
     {
         if (!posix())

@@ -69,6 +69,9 @@ private:
 // the session goes on follows, as after any answer that another program refused.
 std::optional<bool> asks_to_end_session(QWindow* window);
 
+// Who may do what in the folder, as Windows writes it down (SDDL); empty elsewhere.
+QString folder_rights(const QString& folder);
+
 // Sets the process's umask; returns the former one.
 int set_umask(int mask);
 

@@ -37,7 +37,8 @@ bool mount_small_disk(const QString& folder, int kilobytes)
 {
     return geteuid() == 0
         && QProcess::execute(QStringLiteral("mount"),
-               {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kilobytes), "tmpfs", folder})
+               {"-t", "tmpfs", "-o", QStringLiteral("size=%1k,mode=0755").arg(kilobytes), "tmpfs",
+                   folder})
         == 0;
 }
 
@@ -85,6 +86,11 @@ Fuse_Folder::~Fuse_Folder()
 std::optional<bool> asks_to_end_session(QWindow* /*window*/)
 {
     return std::nullopt;
+}
+
+QString folder_rights(const QString& /*folder*/)
+{
+    return {};
 }
 
 int set_umask(int mask)

@@ -18,7 +18,11 @@
 #include <share.h>
 #include <stdexcept>
 #include <sys/stat.h>
+// sddl.h needs windows.h first.
+// clang-format off
 #include <windows.h>
+#include <sddl.h>
+// clang-format on
 
 namespace test_platform {
 
@@ -54,7 +58,8 @@ bool mount_small_disk(const QString& folder, int kilobytes)
 {
     // Under Wine as root: a small disk of Linux's on the folder's Unix path.
     return run_linux_tool(QStringLiteral("mount"),
-        {"-t", "tmpfs", "-o", QStringLiteral("size=%1k").arg(kilobytes), "tmpfs", folder}, {5});
+        {"-t", "tmpfs", "-o", QStringLiteral("size=%1k,mode=0755").arg(kilobytes), "tmpfs", folder},
+        {5});
 }
 
 void unmount(const QString& folder)
@@ -92,6 +97,24 @@ std::optional<bool> asks_to_end_session(QWindow* window)
     const bool agreed = SendMessageW(handle, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF) != 0;
     SendMessageW(handle, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF); // the session goes on
     return agreed;
+}
+
+QString folder_rights(const QString& folder)
+{
+    const std::wstring name = QDir::toNativeSeparators(folder).toStdWString();
+    DWORD size = 0;
+    GetFileSecurityW(name.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<char> descriptor(size);
+    wchar_t* text = nullptr;
+    if (size == 0
+        || !GetFileSecurityW(
+            name.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size)
+        || !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+        return {};
+    const QString rights = QString::fromWCharArray(text);
+    LocalFree(text);
+    return rights;
 }
 
 int set_umask(int mask)
