@@ -4,6 +4,7 @@
 #include "capture.h"
 #include "envelope.h"
 #include "file_names.h"
+#include "names.h"
 #include "pdf_tools.h"
 #include "platform.h"
 #include "production.h"
@@ -170,8 +171,8 @@ private slots:
     {
         QFETCH(QString, format);
         Record r = sample_request(format.toStdString());
-        std::string address;
-        for (int i = 0; i < 12; ++i)
+        std::string address; // long, yet not too long for the 4 mm the recipient is set at least
+        for (int i = 0; i < 6; ++i)
             address += "臺中市西區民權路" + std::to_string(100 + i) + "號";
         r[request_key::recipient_address] = address;
         r[request_key::size_ratio] = 3.0;
@@ -207,8 +208,8 @@ private slots:
         const Pdf_Page page = read_pdf(QString::fromStdString(made.path));
         QVERIFY2(
             page.words_off_the_page().isEmpty(), qPrintable(page.words_off_the_page().join(' ')));
-        QVERIFY(page.text().contains(QStringLiteral("…"))
-            || page.text().contains(QStringLiteral("︙")));
+        QVERIFY(page.text().contains(QStringLiteral("……"))
+            || page.text().contains(QStringLiteral("︙︙")));
     }
 
     void any_ratio_still_makes_an_envelope_within_the_page_data()
@@ -319,6 +320,42 @@ private slots:
         QVERIFY(longest.size() <= 255);
         QVERIFY(
             QString::fromStdString(longest).size() + 23 < 260); // with "C:\brintlow\Pelderwick\"
+    }
+
+    void names_are_read_as_people_type_them_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("affiliation");
+        QTest::addColumn<QString>("person");
+        QTest::addColumn<QString>("closing");
+        QTest::newRow("a person") << "王大明先生" << QStringList() << "王大明先生"
+                                  << "";
+        QTest::newRow("company, department, person")
+            << "鼎新資訊股份有限公司 總務部 陳雅婷"
+            << QStringList {"鼎新資訊股份有限公司", "總務部"} << "陳雅婷"
+            << "";
+        QTest::newRow("a foundation's group, with 親啟")
+            << "財團法人伊甸社會福利基金會　社工組 林小姐 親啟"
+            << QStringList {"財團法人伊甸社會福利基金會", "社工組"} << "林小姐"
+            << "親啟";
+        QTest::newRow("a title after a space") << "王大明 先生" << QStringList() << "王大明 先生"
+                                               << "";
+        QTest::newRow("a Latin name with its Chinese one")
+            << "Chang Wei-Lun 張偉倫" << QStringList() << "Chang Wei-Lun 張偉倫"
+            << "";
+        QTest::newRow("收 typed") << " 陳小姐 收 " << QStringList() << "陳小姐"
+                                  << "收";
+    }
+    void names_are_read_as_people_type_them()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, affiliation);
+        QFETCH(QString, person);
+        QFETCH(QString, closing);
+        const Name_Parts parts = name_parts(typed);
+        QCOMPARE(parts.affiliation, affiliation);
+        QCOMPARE(parts.person, person);
+        QCOMPARE(parts.closing, closing);
     }
 
     void unknown_format_is_refused()

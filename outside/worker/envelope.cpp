@@ -2,7 +2,9 @@
 
 #include "envelope_text.h"
 #include "file_names.h"
+#include "names.h"
 #include "platform.h"
+#include "postal_codes.h"
 #include "request_fields.h"
 
 #include <QBuffer>
@@ -51,23 +53,6 @@ QFont font_named(const std::string& name)
     return font;
 }
 
-// A postal code as Taiwan's post writes it: 3, 5 or 6 digits, half- or full-width.
-std::optional<QString> postal_digits(const QString& code)
-{
-    QString digits;
-    for (const char32_t c : code.toUcs4()) {
-        if (c >= U'0' && c <= U'9')
-            digits += QChar(char16_t(c));
-        else if (c >= U'０' && c <= U'９')
-            digits += QChar(char16_t(U'0' + (c - U'０')));
-        else
-            return std::nullopt;
-    }
-    if (digits.size() != 3 && digits.size() != 5 && digits.size() != 6)
-        return std::nullopt;
-    return digits;
-}
-
 // The ratio as the request gives it; one that is not a positive number is taken as 1 (sizes
 // then follow the layout's own), and any other is kept within the page by the text setting.
 double size_ratio(const Record& request, std::vector<Warning>& warnings)
@@ -100,6 +85,76 @@ bool has_han(const QString& text)
         [](uint c) { return QChar::script(c) == QChar::Script_Han; });
 }
 
+// The page's measures, in millimetres from its top left.
+namespace measure {
+// Six boxes for a postal code, three and three, a box's width apart and a little more.
+constexpr double box_step = 1.12; // of a box's width
+constexpr double box_group_gap = 0.45; // of a box's width
+constexpr double code_box_width = 6.5;
+constexpr double code_box_height = 8;
+constexpr double sender_code_box_width = 4.5;
+constexpr double sender_code_box_height = 5.5;
+constexpr double code_digit = 0.8; // of a box's width
+constexpr double typed_code = 0.6; // of a box's height: a code that is not one, as typed
+
+// Sizes of the text before the ratio; the recipient's never below the postal service's 4 mm.
+constexpr double recipient_floor = 4;
+constexpr double organisation_share = 0.55; // of the person's name's size
+
+// Vertical formats: the recipient's code at the top right, the address in columns below it,
+// the name in a red frame just right of the middle; the sender at the lower left, the name's
+// column starting lower than the address's.
+namespace vertical {
+constexpr double side = 8;
+constexpr double code_top = 10;
+constexpr double address_top = 24;
+constexpr double address_width = 26;
+constexpr double address_bottom = 36; // from the bottom edge
+constexpr double address_size = 6.5;
+constexpr double frame_left_of_middle = 15;
+constexpr double frame_top = 30;
+constexpr double frame_width = 26;
+constexpr double frame_bottom = 32; // from the bottom edge
+constexpr double frame_padding_side = 2;
+constexpr double frame_padding_end = 4;
+constexpr double organisation_width = 9; // the organisation's columns, at the frame's right
+constexpr double name_size = 14;
+constexpr double sender_top = 0.52; // of the height
+constexpr double sender_height = 0.37; // of the height
+constexpr double sender_address_left = 21;
+constexpr double sender_address_width = 16;
+constexpr double sender_name_width = 12;
+constexpr double sender_name_lower = 10;
+constexpr double sender_organisation_width = 5;
+constexpr double sender_address_size = 4;
+constexpr double sender_name_size = 5;
+constexpr double sender_code_above_bottom = 14;
+} // namespace vertical
+
+// Horizontal formats: the sender at the top left, each of its blocks an even gap below the one
+// before; the recipient right of the left third, its code line at least 15 mm below the sender.
+namespace horizontal {
+constexpr double sender_left = 10;
+constexpr double sender_width = 0.45; // of the width, less the left margin
+constexpr double sender_code_top = 8;
+constexpr double sender_gap = 2.5;
+constexpr double sender_address_height = 10.5;
+constexpr double sender_name_height = 7;
+constexpr double sender_address_size = 4;
+constexpr double sender_name_size = 5;
+constexpr double code_below_sender = 16; // the post asks for 15, from the ink
+constexpr double recipient_left = 0.38; // of the width
+constexpr double recipient_top = 0.42; // of the height, at the least
+constexpr double recipient_right = 12;
+constexpr double recipient_bottom = 6;
+constexpr double recipient_gap = 3;
+constexpr double address_height = 19;
+constexpr double name_room = 12; // kept for the name below the address at the least
+constexpr double address_size = 6;
+constexpr double name_size = 10;
+} // namespace horizontal
+} // namespace measure
+
 struct Page
 {
     QPainter& painter;
@@ -115,15 +170,18 @@ struct Page
         return {x * px_per_mm, y * px_per_mm, w * px_per_mm, h * px_per_mm};
     }
 
-    // Text of the field `label`, at `size_mm` times the ratio; a cut is worth a warning.
-    void text(const char* label, const QString& content, const QRectF& block, double size_mm,
-        Writing writing, Align align = Align::start) const
+    // Text of the field `label`, at `size_mm` times the ratio, never below `floor_mm`; a cut is
+    // worth a warning. Says how much of the block's breadth it took.
+    Text_Fit text(const char* label, const QString& content, const QRectF& block, double size_mm,
+        Writing writing, Align align = Align::start, double floor_mm = smallest_text_mm,
+        bool words_whole = false) const
     {
         const Text_Fit fit = set_text(painter, px_per_mm, content, block,
-            {chinese, latin, size_mm * ratio, Qt::black}, writing, align);
+            {chinese, latin, size_mm * ratio, Qt::black, floor_mm, words_whole}, writing, align);
         if (fit.cut)
             warnings.push_back(
-                {std::string("「") + label + "」太長，放不下的部分沒有印出，以「…」標示"});
+                {std::string("「") + label + "」太長，放不下的部分沒有印出，以「……」標示"});
+        return fit;
     }
 
     void frame(const QRectF& block_mm) const
@@ -136,78 +194,193 @@ struct Page
     }
 
     // Six boxes, three and three, one digit each; a 3- or 5-digit code fills the first boxes.
-    // Anything else that was typed is printed as it is, above the boxes or beside them.
-    void postal_boxes(const QString& code, double x, double y, double box_w, double box_h,
+    // Anything else that was typed is printed as it is, above the boxes or beside them, and
+    // the field `label` is worth a warning.
+    void postal_boxes(const char* label, const QString& code, QPointF at, QSizeF box,
         bool typed_above = false) const
     {
-        const QString digits = postal_digits(code).value_or(QString());
-        const double step = box_w + box_w * 0.12;
-        const double width = step * 6 + box_w * 0.45;
-        if (digits.isEmpty() && !code.isEmpty()) {
-            const QRectF typed = typed_above ? QRectF(x, y - box_h * 0.85, width, box_h * 0.7)
-                                             : QRectF(x + width + 1, y, box_w * 6, box_h);
-            set_text(painter, px_per_mm, code, typed, {chinese, latin, box_h * 0.6, Qt::black},
+        const auto digits = postal_code_digits(code);
+        const double step = box.width() * measure::box_step;
+        const double width = boxes_width(box.width());
+        if (!digits && !code.trimmed().isEmpty()) {
+            const QRectF typed = typed_above
+                ? QRectF(at.x(), at.y() - box.height() * 0.85, width, box.height() * 0.7)
+                : QRectF(at.x() + width + 1, at.y(), box.width() * 6, box.height());
+            set_text(painter, px_per_mm, code, typed,
+                {chinese, latin, box.height() * measure::typed_code, Qt::black},
                 Writing::horizontal);
+            warnings.push_back({std::string("「") + label + "」「" + code.toStdString()
+                + "」不是 3、5 或 6 位數字的郵遞區號，照原樣印出"});
         }
         for (int i = 0; i < 6; ++i) {
-            const double left = x + step * i + (i >= 3 ? box_w * 0.45 : 0);
-            frame({left, y, box_w, box_h});
+            const double left
+                = at.x() + step * i + (i >= 3 ? box.width() * measure::box_group_gap : 0);
+            frame({left, at.y(), box.width(), box.height()});
             // The digits fit their boxes, whatever the ratio.
-            if (i < digits.size())
-                set_text(painter, px_per_mm, digits.mid(i, 1),
-                    {left, y + (box_h - box_w * 0.8) / 2, box_w, box_h},
-                    {chinese, latin, box_w * 0.8, Qt::black}, Writing::horizontal, Align::centre);
+            const double digit = box.width() * measure::code_digit;
+            if (digits && i < digits->size())
+                set_text(painter, px_per_mm, digits->mid(i, 1),
+                    {left, at.y() + (box.height() - digit) / 2, box.width(), box.height()},
+                    {chinese, latin, digit, Qt::black}, Writing::horizontal, Align::centre);
         }
+    }
+
+    static double boxes_width(double box_width)
+    {
+        return box_width * (measure::box_step * 5 + 1 + measure::box_group_gap);
     }
 };
 
-QString recipient_name(const Record& request)
+bool has_recipient(const Record& request)
 {
-    const QString name = qtext(request, request_key::recipient_name);
-    return name.isEmpty() ? name : name + QStringLiteral(" 收");
+    return !text_of(request, request_key::recipient_name).empty()
+        || !text_of(request, request_key::recipient_address).empty()
+        || !text_of(request, request_key::recipient_postal_code).empty();
+}
+
+// The person's name with its closing: 收, unless one was typed.
+QString person_with_closing(const Name_Parts& name)
+{
+    return name.person + QStringLiteral(" ") + recipient_closing(name);
+}
+
+void recipient_name_in_frame(const Page& page, const Name_Parts& name, const QRectF& inside)
+{
+    using namespace measure;
+    const double size = vertical::name_size;
+    QRectF person = inside;
+    if (!name.affiliation.isEmpty()) {
+        const QRectF organisation(inside.right() - vertical::organisation_width, inside.top(),
+            vertical::organisation_width, inside.height());
+        page.text(request_key::recipient_name, name.affiliation.join(u' '), organisation,
+            size * organisation_share, Writing::vertical, Align::start, recipient_floor, true);
+        person.setRight(organisation.left() - 1);
+    }
+    page.text(request_key::recipient_name, person_with_closing(name), person, size,
+        Writing::vertical, Align::centre, recipient_floor, true);
+}
+
+// The sender's name in its columns, the organisation's smaller and right of the person's.
+void sender_name_in_columns(const Page& page, const Name_Parts& name, QRectF block)
+{
+    using namespace measure::vertical;
+    if (!name.affiliation.isEmpty()) {
+        const QRectF organisation(block.right() - sender_organisation_width, block.top(),
+            sender_organisation_width, block.height());
+        page.text(request_key::sender_name, name.affiliation.join(u' '), organisation,
+            sender_name_size * measure::organisation_share, Writing::vertical, Align::start,
+            smallest_text_mm, true);
+        block.setRight(organisation.left());
+    }
+    page.text(request_key::sender_name, name.person, block, sender_name_size, Writing::vertical,
+        Align::start, smallest_text_mm, true);
 }
 
 void lay_out_vertical(const Page& page, const Record& request)
 {
+    using namespace measure;
+    using namespace measure::vertical;
     const double W = page.format.width_mm;
     const double H = page.format.height_mm;
-    const bool has_recipient = !text_of(request, request_key::recipient_name).empty()
-        || !text_of(request, request_key::recipient_address).empty()
-        || !text_of(request, request_key::recipient_postal_code).empty();
-    if (has_recipient) {
-        page.postal_boxes(
-            qtext(request, request_key::recipient_postal_code), W - 8 - 45.5, 10, 6.5, 8, true);
+    if (has_recipient(request)) {
+        page.postal_boxes(request_key::recipient_postal_code,
+            qtext(request, request_key::recipient_postal_code),
+            {W - side - Page::boxes_width(code_box_width), code_top},
+            {code_box_width, code_box_height}, true);
         page.text(request_key::recipient_address, qtext(request, request_key::recipient_address),
-            {W - 8 - 26, 24, 26, H - 60}, 6.5, Writing::vertical);
-        const QRectF name_frame(W / 2 - 15, 30, 26, H - 62);
+            {W - side - address_width, address_top, address_width,
+                H - address_top - address_bottom},
+            address_size, Writing::vertical, Align::start, recipient_floor);
+        const QRectF name_frame(
+            W / 2 - frame_left_of_middle, frame_top, frame_width, H - frame_top - frame_bottom);
         page.frame(name_frame);
-        page.text(request_key::recipient_name, recipient_name(request),
-            name_frame.adjusted(2, 4, -2, -4), 14, Writing::vertical, Align::centre);
+        if (!text_of(request, request_key::recipient_name).empty())
+            recipient_name_in_frame(page, name_parts(qtext(request, request_key::recipient_name)),
+                name_frame.adjusted(frame_padding_side, frame_padding_end, -frame_padding_side,
+                    -frame_padding_end));
     }
+    const double top = H * sender_top;
+    const double height = H * sender_height;
     page.text(request_key::sender_address, qtext(request, request_key::sender_address),
-        {21, H * 0.52, 16, H * 0.37}, 4, Writing::vertical);
-    page.text(request_key::sender_name, qtext(request, request_key::sender_name),
-        {8, H * 0.52, 12, H * 0.37}, 5, Writing::vertical);
-    page.postal_boxes(qtext(request, request_key::sender_postal_code), 8, H - 14, 4.5, 5.5);
+        {sender_address_left, top, sender_address_width, height}, sender_address_size,
+        Writing::vertical);
+    // Read after the address, the name starts lower.
+    sender_name_in_columns(page, name_parts(qtext(request, request_key::sender_name)),
+        {side, top + sender_name_lower, sender_name_width, height - sender_name_lower});
+    page.postal_boxes(request_key::sender_postal_code,
+        qtext(request, request_key::sender_postal_code), {side, H - sender_code_above_bottom},
+        {sender_code_box_width, sender_code_box_height});
+}
+
+// The blocks of a horizontal address, one below the other an even gap apart: the bottom of the
+// last block set.
+struct Stack
+{
+    const Page& page;
+    double left;
+    double width;
+    double gap;
+    double y;
+
+    void add(const char* label, const QString& text, double height, double size,
+        double floor = smallest_text_mm, bool words_whole = false)
+    {
+        if (text.trimmed().isEmpty())
+            return;
+        const Text_Fit fit = page.text(label, text, {left, y, width, height}, size,
+            Writing::horizontal, Align::start, floor, words_whole);
+        y += fit.breadth_mm + gap;
+    }
+    double bottom() const { return y - gap; }
+};
+
+// The sender at the top left: the code's boxes, the address, the organisation, the person.
+double lay_out_horizontal_sender(const Page& page, const Record& request)
+{
+    using namespace measure;
+    using namespace measure::horizontal;
+    const double W = page.format.width_mm;
+    page.postal_boxes(request_key::sender_postal_code,
+        qtext(request, request_key::sender_postal_code), {sender_left, sender_code_top},
+        {sender_code_box_width, sender_code_box_height});
+    Stack sender {page, sender_left, W * sender_width - sender_left, sender_gap,
+        sender_code_top + sender_code_box_height + sender_gap};
+    const Name_Parts name = name_parts(qtext(request, request_key::sender_name));
+    sender.add(request_key::sender_address, qtext(request, request_key::sender_address),
+        sender_address_height, sender_address_size);
+    sender.add(request_key::sender_name, name.affiliation.join(u' '), sender_name_height,
+        sender_name_size * organisation_share, smallest_text_mm, true);
+    sender.add(request_key::sender_name, name.person, sender_name_height, sender_name_size,
+        smallest_text_mm, true);
+    return sender.bottom();
 }
 
 void lay_out_horizontal(const Page& page, const Record& request)
 {
+    using namespace measure;
+    using namespace measure::horizontal;
     const double W = page.format.width_mm;
     const double H = page.format.height_mm;
-    page.postal_boxes(qtext(request, request_key::sender_postal_code), 10, 9, 4.5, 5.5);
-    page.text(request_key::sender_address, qtext(request, request_key::sender_address),
-        {10, 17, W * 0.45 - 10, 11}, 4, Writing::horizontal);
-    page.text(request_key::sender_name, qtext(request, request_key::sender_name),
-        {10, 29, W * 0.45 - 10, 7}, 5, Writing::horizontal);
-    const double x = W * 0.38;
-    const double top = H * 0.42;
-    if (!text_of(request, request_key::recipient_postal_code).empty())
-        page.postal_boxes(qtext(request, request_key::recipient_postal_code), x, top, 6.5, 8);
-    page.text(request_key::recipient_address, qtext(request, request_key::recipient_address),
-        {x, top + 11, W - 12 - x, 19}, 6, Writing::horizontal);
-    page.text(request_key::recipient_name, recipient_name(request),
-        {x, top + 31, W - 12 - x, H - top - 36}, 10, Writing::horizontal);
+    const double sender_bottom = lay_out_horizontal_sender(page, request);
+    const double x = W * recipient_left;
+    const double width = W - recipient_right - x;
+    const double code_top = std::max(H * recipient_top, sender_bottom + code_below_sender);
+    const QString code = qtext(request, request_key::recipient_postal_code);
+    if (!code.isEmpty())
+        page.postal_boxes(request_key::recipient_postal_code, code, {x, code_top},
+            {code_box_width, code_box_height});
+    Stack recipient {page, x, width, recipient_gap, code_top + code_box_height + recipient_gap};
+    const double room = H - recipient_bottom - recipient.y;
+    recipient.add(request_key::recipient_address, qtext(request, request_key::recipient_address),
+        std::min(address_height, room - name_room - recipient_gap), address_size, recipient_floor);
+    if (text_of(request, request_key::recipient_name).empty())
+        return;
+    const Name_Parts name = name_parts(qtext(request, request_key::recipient_name));
+    const double name_size_here = std::min(name_size, H - recipient_bottom - recipient.y);
+    recipient.add(request_key::recipient_name, name.affiliation.join(u' '),
+        H - recipient_bottom - recipient.y, name_size * organisation_share, recipient_floor, true);
+    recipient.add(request_key::recipient_name, person_with_closing(name),
+        H - recipient_bottom - recipient.y, name_size_here, recipient_floor, true);
 }
 
 // The worker's thread uses no QRegularExpression: the per-thread state Qt keeps for it is torn

@@ -26,8 +26,14 @@ double extent(const Line& line)
     return total;
 }
 
+// Whether more space may go between these two cells: not inside a word or a number.
+bool spreads(const Cell& before, const Cell& after)
+{
+    return before.word < 0 || before.word != after.word;
+}
+
 // Cells that a break may not part: a closing mark stays with what it closes, an opening mark
-// with what it opens, a Latin word with itself.
+// with what it opens, a Latin word or a number (with its unit) with itself.
 std::vector<Line> units_of(const std::vector<Cell>& cells)
 {
     std::vector<Line> units;
@@ -43,30 +49,109 @@ std::vector<Line> units_of(const std::vector<Cell>& cells)
     return units;
 }
 
-// Greedy breaking into lines (or columns) no longer than `length`, between units; a unit longer
-// than a whole line is broken between its cells.
-std::vector<Line> break_into(const std::vector<Cell>& cells, double length)
+bool is_space(const Line& unit)
 {
-    std::vector<Line> lines(1);
-    double used = 0;
-    auto place = [&](const Cell& cell) {
-        if (used + cell.advance > length && !lines.back().empty()) {
-            lines.emplace_back();
-            used = 0;
-        }
-        lines.back().push_back(cell);
-        used += cell.advance;
-    };
-    for (const Line& unit : units_of(cells)) {
-        const double needed = extent(unit);
-        if (used + needed > length && !lines.back().empty() && needed <= length) {
-            lines.emplace_back();
-            used = 0;
+    return unit.size() == 1 && unit.front().space;
+}
+
+// How good a break before unit `k` is: at a typed space best, before a number next.
+enum class Break_Place { space, number, anywhere };
+
+Break_Place place_before(const std::vector<Line>& units, std::size_t k)
+{
+    if (is_space(units[k]) || is_space(units[k - 1]))
+        return Break_Place::space;
+    return units[k].front().starts_number ? Break_Place::number : Break_Place::anywhere;
+}
+
+// Units longer than a whole line are parted between their cells: nothing else lets them be set.
+std::vector<Line> fitting_units(const std::vector<Cell>& cells, double length)
+{
+    std::vector<Line> units;
+    for (Line& unit : units_of(cells)) {
+        if (extent(unit) <= length) {
+            units.push_back(std::move(unit));
+            continue;
         }
         for (const Cell& cell : unit)
-            place(cell);
+            units.push_back({cell});
     }
-    return lines;
+    return units;
+}
+
+struct Broken
+{
+    std::vector<Line> lines;
+    bool inside_words = false; // a break fell elsewhere than at a typed space
+};
+
+// How full a line must be for a break at a typed space, or before a number, to be taken rather
+// than the break just before the unit that does not fit.
+constexpr double full_for_space = 0.5;
+constexpr double full_for_number = 0.8;
+
+// Lines (or columns) no longer than `length`. Where the next unit does not fit, the line ends at
+// the last typed space in it, else before the last number, as long as that leaves it full
+// enough; else just before that unit. With `words_whole`, only a typed space will do.
+Broken break_into(const std::vector<Cell>& cells, double length, bool words_whole)
+{
+    const std::vector<Line> units = fitting_units(cells, length);
+    Broken broken;
+    std::size_t start = 0;
+    while (start < units.size()) {
+        while (start < units.size() && is_space(units[start]))
+            ++start;
+        if (start == units.size())
+            break;
+        std::size_t end = start;
+        double used = 0;
+        while (end < units.size() && (end == start || used + extent(units[end]) <= length))
+            used += extent(units[end++]);
+        std::size_t cut = end;
+        if (end < units.size()) {
+            bool found = false;
+            for (const Break_Place wanted : {Break_Place::space, Break_Place::number}) {
+                const double full
+                    = length * (wanted == Break_Place::space ? full_for_space : full_for_number);
+                double before = used; // the line's extent when it ends before unit k
+                for (std::size_t k = end; k > start && !found; --k) {
+                    if (place_before(units, k) == wanted && before >= full) {
+                        cut = k;
+                        found = true;
+                    }
+                    before -= extent(units[k - 1]);
+                }
+                if (found || words_whole)
+                    break;
+            }
+            broken.inside_words = broken.inside_words || (words_whole && !found);
+        }
+        Line line;
+        for (std::size_t k = start; k < cut; ++k)
+            line.insert(line.end(), units[k].begin(), units[k].end());
+        while (!line.empty() && line.back().space)
+            line.pop_back();
+        broken.lines.push_back(std::move(line));
+        start = cut;
+    }
+    if (broken.lines.empty())
+        broken.lines.emplace_back();
+    return broken;
+}
+
+// A last line of one character alone takes the last unit of the line before it.
+void keep_company(std::vector<Line>& lines, double length)
+{
+    if (lines.size() < 2 || lines.back().size() != 1)
+        return;
+    std::vector<Line> units = units_of(lines[lines.size() - 2]);
+    if (units.size() < 2 || extent(units.back()) + extent(lines.back()) > length)
+        return;
+    Line& before = lines[lines.size() - 2];
+    before.resize(before.size() - units.back().size());
+    while (!before.empty() && before.back().space)
+        before.pop_back();
+    lines.back().insert(lines.back().begin(), units.back().begin(), units.back().end());
 }
 
 struct Layout
@@ -76,6 +161,7 @@ struct Layout
     double size_px = 0;
     double pitch = 0;
     std::vector<Line> lines;
+    bool inside_words = false;
 };
 
 // The text's cells at one size, from which every other size follows by scale: shaping each
@@ -86,8 +172,11 @@ struct Shaped
     double size_px;
 };
 
+// Lines (or columns) half a character apart.
+constexpr double line_pitch = 1.5;
+
 Layout lay_out(
-    const Shaped& shaped, const Text_Style& style, double size_px, double length, Writing writing)
+    const Shaped& shaped, const Text_Style& style, double size_px, double length, bool words_whole)
 {
     Layout layout;
     layout.size_px = size_px;
@@ -96,8 +185,11 @@ Layout lay_out(
     std::vector<Cell> cells = shaped.cells;
     for (Cell& cell : cells)
         cell.advance *= size_px / shaped.size_px;
-    layout.lines = break_into(cells, length);
-    layout.pitch = size_px * (writing == Writing::horizontal ? 1.3 : 1.25);
+    Broken broken = break_into(cells, length, words_whole);
+    keep_company(broken.lines, length);
+    layout.lines = std::move(broken.lines);
+    layout.inside_words = broken.inside_words;
+    layout.pitch = size_px * line_pitch;
     return layout;
 }
 
@@ -106,7 +198,7 @@ double needed_breadth(const Layout& layout, std::size_t lines)
     return layout.pitch * double(lines - 1) + layout.size_px;
 }
 
-// Keeps the lines that fit across the block and ends the last one with "…".
+// Keeps the lines that fit across the block and ends the last one with "……".
 void cut_to(Layout& layout, double length, double breadth, Writing writing, QPaintDevice* device)
 {
     std::size_t kept = 1;
@@ -114,7 +206,7 @@ void cut_to(Layout& layout, double length, double breadth, Writing writing, QPai
         ++kept;
     layout.lines.resize(kept);
     const std::vector<Cell> mark = cells_of(
-        QStringLiteral("…"), {layout.chinese, layout.latin, layout.size_px}, writing, device);
+        QStringLiteral("……"), {layout.chinese, layout.latin, layout.size_px}, writing, device);
     Line& last = layout.lines.back();
     while (!last.empty() && extent(last) + extent(mark) > length)
         last.pop_back();
@@ -148,8 +240,8 @@ struct Pen
     void use(const Cell& cell) { painter.setFont(font(cell)); }
     const QFontMetricsF& metrics(const Cell& cell) const { return cell.latin ? latin : chinese; }
 
-    // A line from its left end, the cell's top on `top`.
-    void line(const Line& cells, QPointF at)
+    // A line from its left end, the cell's top on `top`, `spread` more between its cells.
+    void line(const Line& cells, QPointF at, double spread)
     {
         const double size = layout.size_px;
         for (const Cell& cell : cells) {
@@ -159,12 +251,13 @@ struct Pen
                     at + QPointF(cell.advance / 2, size / 2), false);
             else
                 painter.drawText(at + QPointF(0, size * 0.88), cell.text);
-            at.rx() += cell.advance;
+            at.rx() += cell.advance
+                + (&cell != &cells.back() && spreads(cell, *(&cell + 1)) ? spread : 0);
         }
     }
 
-    // A column down from its top, centred on its axis.
-    void column(const Line& cells, QPointF at)
+    // A column down from its top, centred on its axis, `spread` more between its cells.
+    void column(const Line& cells, QPointF at, double spread)
     {
         for (const Cell& cell : cells) {
             use(cell);
@@ -185,7 +278,8 @@ struct Pen
                 turned(cell, at);
                 break;
             }
-            at.ry() += cell.advance;
+            at.ry() += cell.advance
+                + (&cell != &cells.back() && spreads(cell, *(&cell + 1)) ? spread : 0);
         }
     }
 
@@ -224,44 +318,84 @@ struct Pen
 
 } // namespace
 
+namespace {
+
+// The largest size from `size_px` down to `smallest` (by steps) at which the text fits.
+Layout fitted(const Shaped& shaped, const Text_Style& style, double size_px, double smallest,
+    double length, double breadth, bool words_whole)
+{
+    Layout layout = lay_out(shaped, style, size_px, length, words_whole);
+    auto fits = [&] {
+        return needed_breadth(layout, layout.lines.size()) <= breadth && !layout.inside_words;
+    };
+    while (!fits() && size_px > smallest) {
+        size_px = std::max(size_px * 0.92, smallest);
+        layout = lay_out(shaped, style, size_px, length, words_whole);
+    }
+    return layout;
+}
+
+// Every line but the last fills the measure: what is missing is shared out between its units,
+// up to a quarter of a character between two; a line that ends far short (at a typed space)
+// keeps the rest of its end free.
+double spread_of(const Line& line, bool last, double length, double size_px)
+{
+    const double missing = length - extent(line);
+    std::size_t gaps = 0;
+    for (std::size_t i = 1; i < line.size(); ++i)
+        gaps += spreads(line[i - 1], line[i]) ? 1 : 0;
+    if (last || gaps == 0 || missing <= 0)
+        return 0;
+    return std::min(missing / double(gaps), size_px / 4);
+}
+
+} // namespace
+
 Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
     Text_Style style, Writing writing, Align align)
 {
     if (text.isEmpty())
-        return {style.size_mm, false};
+        return {style.size_mm, false, 0};
     const QRectF area(block.topLeft() * px_per_mm, block.size() * px_per_mm);
     const double length = writing == Writing::horizontal ? area.width() : area.height();
     const double breadth = writing == Writing::horizontal ? area.height() : area.width();
-    const double smallest = smallest_text_mm * px_per_mm;
+    const double smallest = std::min(std::max(style.smallest_mm, 0.1) * px_per_mm, breadth);
     double size_px = style.size_mm * px_per_mm;
     if (!std::isfinite(size_px) || size_px > breadth)
-        size_px = std::max(breadth, smallest);
+        size_px = breadth;
     size_px = std::max(size_px, smallest);
-    // Shrink until the lines (or columns) fit across the block, or the smallest size is reached.
     const Shaped shaped {
         cells_of(text, {sized(style.chinese, size_px), sized(style.latin, size_px), size_px},
             writing, painter.device()),
         size_px};
-    Layout layout = lay_out(shaped, style, size_px, length, writing);
-    while (needed_breadth(layout, layout.lines.size()) > breadth && size_px > smallest) {
-        size_px = std::max(size_px * 0.92, smallest);
-        layout = lay_out(shaped, style, size_px, length, writing);
-    }
-    Text_Fit fit {size_px / px_per_mm, needed_breadth(layout, layout.lines.size()) > breadth};
+    // Shrink until the lines (or columns) fit across the block, or the smallest size is reached;
+    // a name first whole between its typed spaces, and only then broken anywhere.
+    Layout layout = fitted(shaped, style, size_px, smallest, length, breadth, style.words_whole);
+    if (layout.inside_words || needed_breadth(layout, layout.lines.size()) > breadth)
+        layout = fitted(shaped, style, size_px, smallest, length, breadth, false);
+    Text_Fit fit {
+        layout.size_px / px_per_mm, needed_breadth(layout, layout.lines.size()) > breadth, 0};
     if (fit.cut)
         cut_to(layout, length, breadth, writing, painter.device());
+    const double used = needed_breadth(layout, layout.lines.size());
+    fit.breadth_mm = used / px_per_mm;
     painter.setPen(style.colour);
     Pen pen {painter, layout, QFontMetricsF(layout.chinese, painter.device()),
         QFontMetricsF(layout.latin, painter.device())};
+    const double across = align == Align::centre ? (breadth - used) / 2 : 0;
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
         const Line& line = layout.lines[i];
         const double offset = align == Align::centre ? (length - extent(line)) / 2 : 0;
+        const double spread = align == Align::centre
+            ? 0
+            : spread_of(line, i + 1 == layout.lines.size(), length, layout.size_px);
         if (writing == Writing::horizontal) {
-            pen.line(line, {area.left() + offset, area.top() + layout.pitch * double(i)});
+            pen.line(line, {area.left() + offset, area.top() + across + layout.pitch * double(i)},
+                spread);
         } else {
             // Columns from the right edge leftwards, each centred on its own axis.
-            const double x = area.right() - size_px / 2 - layout.pitch * double(i);
-            pen.column(line, {x, area.top() + offset});
+            const double x = area.right() - across - layout.size_px / 2 - layout.pitch * double(i);
+            pen.column(line, {x, area.top() + offset}, spread);
         }
     }
     return fit;

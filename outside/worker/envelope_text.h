@@ -1,9 +1,12 @@
 #pragma once
 
 // Text set in a block of the envelope: Chinese and Latin characters each in their own font,
-// horizontal lines or vertical columns from the right (set as text_cells.h says), broken where a
-// Chinese typesetter breaks, and shrunk until the whole text fits the block. Text that does not
-// fit even at the smallest size is cut, and the cut is marked with "…".
+// horizontal lines or vertical columns from the right (set as text_cells.h says), half a
+// character apart, broken where a Chinese typesetter breaks (at the spaces typed first, then
+// before a number, never inside one, and never leaving one character alone in the last line),
+// every line but the last filling the block's measure, and shrunk until the whole text fits the
+// block. Text that does not fit even at the smallest size is cut, and the cut is marked with
+// "……" ("︙︙" in columns).
 
 #include "text_cells.h"
 
@@ -14,23 +17,27 @@
 
 class QPainter;
 
+// The smallest size text is set at, in millimetres: about 3.4 points, still legible.
+inline constexpr double smallest_text_mm = 1.2;
+
 struct Text_Style
 {
     QFont chinese;
     QFont latin;
     double size_mm = 5;
     QColor colour = Qt::black;
+    double smallest_mm = smallest_text_mm; // never set smaller: what does not fit then is cut
+    bool words_whole = false; // broken only at typed spaces as long as shrinking lets it fit
 };
 
+// Along each line from its start, or centred both along the lines and across the block.
 enum class Align { start, centre };
-
-// The smallest size text is set at, in millimetres: about 3.4 points, still legible.
-inline constexpr double smallest_text_mm = 1.2;
 
 struct Text_Fit
 {
     double size_mm = 0; // what the text was set at
     bool cut = false; // part of it did not fit and is not printed
+    double breadth_mm = 0; // across the lines (or columns) set
 };
 
 // Draws `text` inside `block` (in millimetres). A size that is not finite, or too small or too

@@ -1,11 +1,14 @@
 #include "text_cells.h"
 
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QList>
+#include <QRawFont>
 #include <algorithm>
 #include <iterator>
 #include <map>
 #include <mutex>
+#include <string_view>
 
 namespace {
 
@@ -30,6 +33,8 @@ constexpr Mark marks[] = {
     {U'？', U'\uFE16', true, Break_Rule::not_at_start, true},
     {U'…', U'\uFE19', false, Break_Rule::anywhere, false},
     {U'—', U'\uFE31', false, Break_Rule::anywhere, false},
+    {U'～', 0, false, Break_Rule::anywhere, false}, // a range "3～5樓": turned in columns
+    {U'~', 0, false, Break_Rule::anywhere, false},
     {U'（', U'\uFE35', false, Break_Rule::not_at_end, false},
     {U'）', U'\uFE36', false, Break_Rule::not_at_start, false},
     {U'〔', U'\uFE39', false, Break_Rule::not_at_end, false},
@@ -49,8 +54,9 @@ constexpr Mark marks[] = {
 // A mark by either of its forms.
 const Mark* mark_of(char32_t c)
 {
-    const auto found = std::find_if(std::begin(marks), std::end(marks),
-        [c](const Mark& mark) { return mark.horizontal == c || mark.vertical == c; });
+    const auto found = std::find_if(std::begin(marks), std::end(marks), [c](const Mark& mark) {
+        return mark.horizontal == c || (mark.vertical != 0 && mark.vertical == c);
+    });
     return found == std::end(marks) ? nullptr : found;
 }
 
@@ -59,13 +65,35 @@ bool is_digit(char32_t c)
     return c >= U'0' && c <= U'9';
 }
 
+bool is_letter(char32_t c)
+{
+    return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z');
+}
+
+bool is_alphanumeric(char32_t c)
+{
+    return is_digit(c) || is_letter(c);
+}
+
+bool is_typed_space(char32_t c)
+{
+    return c == U' ' || c == U'\u3000' || c == U'\t';
+}
+
+// What a number of an address is counted in: it stays with its number.
+bool is_unit(char32_t c)
+{
+    return c == U'號' || c == U'巷' || c == U'弄' || c == U'樓' || c == U'段' || c == U'室'
+        || c == U'鄰';
+}
+
 QString text_of(char32_t c)
 {
     return QString::fromUcs4(&c, 1);
 }
 
-// Whether the font, or one Qt falls back to, has the character. Asked once per font and mark:
-// the answer takes a look through every fallback font.
+// Whether the font itself has the character: a mark from another face (a Kai face's, say) is
+// never taken in its place. Asked once per font and character.
 bool has_glyph(const QFont& font, char32_t c)
 {
     static std::mutex mutex;
@@ -75,7 +103,8 @@ bool has_glyph(const QFont& font, char32_t c)
     const auto found = known.find(key);
     if (found != known.end())
         return found->second;
-    return known[key] = QFontMetricsF(font).inFontUcs4(c);
+    return known[key]
+        = QRawFont::fromFont(font, QFontDatabase::TraditionalChinese).supportsCharacter(c);
 }
 
 class Cutter
@@ -91,8 +120,10 @@ public:
     std::vector<Cell> cut(const std::u32string& text)
     {
         for (std::size_t at = 0; at < text.size();) {
-            if (writing_ == Writing::vertical && is_digit(text[at]))
-                at = digits(text, at);
+            if (is_typed_space(text[at]))
+                space(text[at++]);
+            else if (is_alphanumeric(text[at]))
+                at = run(text, at);
             else
                 one(text[at++]);
         }
@@ -101,52 +132,149 @@ public:
 
 private:
     double em() const { return fonts_.size_px * 1.05; } // upright cells stack at one em
+    bool vertical() const { return writing_ == Writing::vertical; }
 
-    // A run of half-width digits in a column: two at the most share a cell.
-    std::size_t digits(const std::u32string& text, std::size_t at)
+    void space(char32_t c)
     {
-        std::size_t end = at;
-        while (end < text.size() && is_digit(text[end]))
-            ++end;
-        if (end - at <= 2) {
-            add({QString::fromUcs4(&text[at], qsizetype(end - at)), Cell_Kind::side_by_side, true,
-                em()});
-        } else {
-            for (std::size_t i = at; i < end; ++i)
-                add({text_of(text[i]), Cell_Kind::upright, true, em()});
+        Cell cell {text_of(c), Cell_Kind::upright, c == U' ', 0};
+        cell.advance
+            = vertical() ? em() / 2 : (cell.latin ? latin_ : chinese_).horizontalAdvance(cell.text);
+        cell.space = true;
+        number_ = -1;
+        cells_.push_back(cell);
+    }
+
+    // Letters and digits, with the spaces, hyphens and dots between them ("Taipei 101",
+    // "Wei-Lun", "3.5"): in lines each as Latin, in columns as the writing of columns has them.
+    std::size_t run(const std::u32string& text, std::size_t at)
+    {
+        std::size_t end = at + 1;
+        while (end < text.size()) {
+            const bool joined
+                = std::u32string_view(U" -./'").find(text[end]) != std::u32string_view::npos
+                && end + 1 < text.size() && is_alphanumeric(text[end + 1]);
+            if (!is_alphanumeric(text[end]) && !joined)
+                break;
+            end += joined ? 2 : 1;
         }
-        word_ = -1;
+        const std::u32string piece = text.substr(at, end - at);
+        const bool digits = std::all_of(piece.begin(), piece.end(), is_digit);
+        if (!vertical())
+            in_line(piece);
+        else if (piece.size() <= 2)
+            add({QString::fromUcs4(piece.data(), qsizetype(piece.size())), Cell_Kind::side_by_side,
+                    true, em()},
+                digits, true);
+        else if (digits)
+            number_in_column(piece);
+        else
+            turned(piece);
         return end;
+    }
+
+    void in_line(const std::u32string& piece)
+    {
+        const int word = next_word_++;
+        bool first = true;
+        for (const char32_t c : piece) {
+            if (c == U' ') {
+                space(c);
+                first = true;
+                continue;
+            }
+            const QString glyph = text_of(c);
+            Cell cell {glyph, Cell_Kind::upright, true, latin_.horizontalAdvance(glyph)};
+            cell.word = word;
+            cell.starts_number = first && is_digit(c);
+            add_glued(cell, first && is_digit(c));
+            first = false;
+        }
+        number_ = is_digit(piece.back()) ? word : -1;
+    }
+
+    // A number of three digits or more, a digit a cell: each cell as tall as the digit's ink and
+    // the gap the hanzi have between them, so that the number is set as evenly as they are.
+    void number_in_column(const std::u32string& digits)
+    {
+        const double advance = latin_.capHeight() + (em() - fonts_.size_px * 0.92);
+        const int word = next_word_++;
+        for (std::size_t i = 0; i < digits.size(); ++i) {
+            Cell cell {text_of(digits[i]), Cell_Kind::upright, true, advance};
+            cell.word = word;
+            cell.starts_number = i == 0;
+            add_glued(cell, i == 0);
+        }
+        number_ = word;
+    }
+
+    // Letters and digits turned clockwise as one, down the column.
+    void turned(const std::u32string& piece)
+    {
+        const int word = next_word_++;
+        for (const char32_t c : piece) {
+            const QString glyph = text_of(c);
+            Cell cell {glyph, Cell_Kind::turned, true, latin_.horizontalAdvance(glyph)};
+            cell.word = word;
+            cells_.push_back(cell);
+        }
+        number_ = -1;
     }
 
     void one(char32_t c)
     {
         if (const Mark* mark = mark_of(c))
             return add_mark(*mark, c);
-        if (!is_latin(c)) {
-            const QString piece = text_of(c);
-            word_ = -1;
-            return add({piece, Cell_Kind::upright, false,
-                writing_ == Writing::vertical ? em() : chinese_.horizontalAdvance(piece)});
-        }
         const QString piece = text_of(c);
-        const bool space = QChar::isSpace(c);
-        if (space)
-            word_ = -1;
-        else if (word_ < 0)
-            word_ = next_word_++;
-        add({piece, writing_ == Writing::vertical ? Cell_Kind::turned : Cell_Kind::upright, true,
-            latin_.horizontalAdvance(piece)});
+        if (!is_latin(c)) {
+            Cell cell {piece, Cell_Kind::upright, false,
+                vertical() ? em() : chinese_.horizontalAdvance(piece)};
+            // A number's unit stays with it.
+            if (is_unit(c) && number_ >= 0)
+                cell.word = number_;
+            number_ = -1;
+            cells_.push_back(cell);
+            return;
+        }
+        number_ = -1;
+        add({piece, vertical() ? Cell_Kind::turned : Cell_Kind::upright, true,
+                latin_.horizontalAdvance(piece)},
+            false, false);
+    }
+
+    // A cell that starts a number: 之 just before it ("3樓之2") goes with it, and so does the
+    // place of the break before the number.
+    void add_glued(Cell cell, bool starts_number)
+    {
+        if (starts_number && !cells_.empty() && cells_.back().text == u"之") {
+            cells_.back().word = cell.word;
+            cells_.back().starts_number = true;
+            cell.starts_number = false;
+        }
+        cells_.push_back(std::move(cell));
+    }
+
+    // One cell of its own: a side-by-side pair is a number (or a word) all by itself.
+    void add(Cell cell, bool number, bool whole)
+    {
+        cell.word = whole ? next_word_++ : -1;
+        cell.starts_number = number;
+        if (number) {
+            add_glued(cell, true);
+            number_ = cells_.back().word;
+        } else {
+            number_ = -1;
+            cells_.push_back(std::move(cell));
+        }
     }
 
     void add_mark(const Mark& mark, char32_t typed)
     {
-        word_ = -1;
+        number_ = -1;
         Cell cell;
         cell.rule = mark.rule;
-        if (writing_ == Writing::vertical) {
+        if (vertical()) {
             cell.advance = em();
-            const bool has_form = has_glyph(fonts_.chinese, mark.vertical);
+            const bool has_form = mark.vertical != 0 && has_glyph(fonts_.chinese, mark.vertical);
             cell.text = text_of(has_form ? mark.vertical : mark.horizontal);
             cell.kind = has_form || mark.upright ? Cell_Kind::centred_mark : Cell_Kind::turned_mark;
         } else {
@@ -158,18 +286,12 @@ private:
         cells_.push_back(cell);
     }
 
-    void add(Cell cell)
-    {
-        cell.word = cell.latin ? word_ : -1;
-        cells_.push_back(std::move(cell));
-    }
-
     const Cell_Fonts& fonts_;
     Writing writing_;
     QFontMetricsF chinese_;
     QFontMetricsF latin_;
     std::vector<Cell> cells_;
-    int word_ = -1;
+    int number_ = -1; // the word of the number just before, which a unit joins
     int next_word_ = 0;
 };
 

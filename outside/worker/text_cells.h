@@ -3,12 +3,15 @@
 // Text cut into the cells it is set in, as a Chinese typesetter sets it (W3C's "Requirements for
 // Chinese Text Layout", with Taiwan's convention of punctuation in the middle of its cell):
 // - In columns, CJK characters stand upright; punctuation and brackets take their vertical
-//   presentation forms where a font has them (else ，、。！？ stand upright and the others turn,
-//   as Unicode's vertical orientation gives them); one or two half-width digits share one
-//   upright cell side by side, longer runs stand one digit a cell; Latin runs turn clockwise.
+//   presentation forms where the font itself has them (else ，、。！？ stand upright and the
+//   others turn, as Unicode's vertical orientation gives them; never a mark from another face);
+//   one or two half-width letters or digits ("3", "44", "B1", "2F") share one upright cell side
+//   by side, longer numbers stand one digit a cell, set as evenly as the hanzi, and longer runs
+//   of letters and digits ("Taipei 101") turn clockwise as one.
 // - In lines, ，、。：；！？ sit in the middle of their cells.
-// - Each cell says whether a line may begin or end with it, and a Latin word's cells are kept
-//   together.
+// - Each cell says whether a line may begin or end with it; a Latin word, a number with its unit
+//   (號, 巷, 弄, 樓, 段, 室) and 之 with the number it precedes are kept together. Typed spaces
+//   are where a line is best broken, the start of a number next best.
 
 #include <QFont>
 #include <QString>
@@ -39,7 +42,9 @@ struct Cell
     bool latin = false; // drawn in the Latin font
     double advance = 0; // along the writing direction, in device pixels
     Break_Rule rule = Break_Rule::anywhere;
-    int word = -1; // the cells of one Latin word share a number
+    int word = -1; // the cells of one Latin word, or of one number with its unit, share a number
+    bool space = false; // typed between words: the best place for a break, not shown there
+    bool starts_number = false; // the next best place for a break is before it
 };
 
 struct Cell_Fonts
