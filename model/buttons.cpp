@@ -22,7 +22,7 @@ void build_buttons(
 {
     Set_Button& bar = state.set_button;
     bar.add_button(frames.BB,
-        {.button_name = "輸出單據",
+        {.button_name = output_button,
             .text = "輸出單據",
             .button_event = events.button_event_001,
             .size = {{25, 25}},
@@ -81,8 +81,8 @@ void shutdown_hand_off(Main_Window_State& state)
 {
     if (state.stand_alone)
         return;
-    state.Queue_All_variable["end"].put(std::nullopt);
-    state.Event_All_variable["end"].set();
-    state.Queue_All_variable["get_receipt"].put(std::nullopt);
+    state.Queue_All_variable[channel::end].put(std::nullopt);
+    state.Event_All_variable[channel::end].set();
+    state.Queue_All_variable[channel::receipt].put(std::nullopt);
     say_line("關閉程式");
 }

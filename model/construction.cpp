@@ -137,9 +137,9 @@ void set_tab_order(QWidget* app)
     for (int row = 0; row < 7; ++row) {
         for (const char* column : {request_key::recipient_name, request_key::recipient_postal_code,
                  request_key::recipient_address})
-            names << QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row);
+            names << QString::fromStdString(cell_name(column, row));
     }
-    names << QStringLiteral("optionmenu_001") << QStringLiteral("輸出單據")
+    names << QStringLiteral("optionmenu_001") << QString::fromUtf8(output_button)
           << QStringLiteral("垃圾桶.png") << QStringLiteral("資料夾.png")
           << QStringLiteral("問號001.png") << QStringLiteral("齒輪.png");
     QWidget* previous = nullptr;

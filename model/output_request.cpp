@@ -57,6 +57,6 @@ void button_event_001(Main_Window_State& state)
     for (const Record& request : output_requests(shared_fields(state), columns)) {
         say_line(to_json_line(request));
         if (!state.stand_alone)
-            state.Queue_All_variable["get_receipt"].put(request);
+            state.Queue_All_variable[channel::receipt].put(request);
     }
 }

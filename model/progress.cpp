@@ -1,4 +1,5 @@
 #include "guard.h"
+#include "request_fields.h"
 #include "state.h"
 
 #include <QTimer>
@@ -20,7 +21,7 @@ std::string next_busy_caption(const Set_Button& bar)
 
 void show_worker_state(Main_Window_State& state)
 {
-    Event& busy = state.Event_All_variable["get_receipt"];
+    Event& busy = state.Event_All_variable[channel::receipt];
     // Asked again, not reused: a worker that starts between the questions leaves the caption.
     if (busy.is_set())
         state.set_button.configure(idle, next_busy_caption(state.set_button));

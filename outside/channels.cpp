@@ -1,5 +1,7 @@
 #include "channels.h"
 
+#include "request_fields.h"
+
 void Std_Queue::put(Item item)
 {
     {
@@ -62,7 +64,7 @@ bool Std_Event::wait(std::chrono::milliseconds timeout) const
 }
 
 namespace {
-const char* const channel_names[] = {"get_receipt", "end"};
+const char* const channel_names[] = {channel::receipt, channel::end};
 }
 
 std::unique_ptr<Queue_Bundle> make_std_queue_bundle()

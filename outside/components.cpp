@@ -2,6 +2,7 @@
 
 #include "guard.h"
 #include "lines.h"
+#include "request_fields.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +52,7 @@ void Entry_Table::add_table(int rows)
     for (int row = 0; row < rows; ++row) {
         for (std::size_t column = 0; column < columns_.size(); ++column) {
             const auto& [header, width] = columns_[column];
-            auto* cell = make_entry(body_, header + "[" + std::to_string(row) + "]", width);
+            auto* cell = make_entry(body_, cell_name(header.c_str(), row), width);
             grid(cell,
                 {.row = row + 1,
                     .column = static_cast<int>(column),

@@ -7,6 +7,7 @@
 // columns are labelled with their keys, and the settings record shares the three text keys.
 
 #include <array>
+#include <string>
 
 namespace request_key {
 inline constexpr char format[] = "信件格式";
@@ -40,3 +41,19 @@ inline constexpr std::array<const char*, 6> envelope_formats = {"12K直式信封
 // the file explorer.
 inline constexpr char output_folder[] = "C:/brintlow/Pelderwick/";
 inline constexpr char output_folder_for_explorer[] = "C:\\brintlow\\Pelderwick";
+
+// The channels a host shares with the worker, by their names in both bundles: the requests and
+// the busy event, and the shutdown hand-off.
+namespace channel {
+inline constexpr char receipt[] = "get_receipt";
+inline constexpr char end[] = "end";
+} // namespace channel
+
+// The output button's name, whatever its caption shows meanwhile.
+inline constexpr char output_button[] = "輸出單據";
+
+// A recipient table cell's name: its column's label and its row, "收件人地址[2]".
+inline std::string cell_name(const char* column, int row)
+{
+    return std::string(column) + "[" + std::to_string(row) + "]";
+}

@@ -4,6 +4,7 @@
 #include "capture.h"
 #include "envelope.h"
 #include "file_names.h"
+#include "layout.h"
 #include "names.h"
 #include "pdf_tools.h"
 #include "platform.h"
@@ -106,9 +107,8 @@ private slots:
         const double px_per_mm = 100 / 25.4;
         const QImage page = render_pdf(pdf, 100);
         QVERIFY(!page.isNull());
-        const QRectF boxes = vertical
-            ? QRectF(size_mm.width() - 8 - 46, 9, 47, 10)
-            : QRectF(size_mm.width() * 0.38 - 1, size_mm.height() * 0.42 - 1, 48, 10);
+        const auto where = marks_of(envelope_format(format.toStdString())).code_boxes;
+        const QRectF boxes = where.front().united(where.back()).adjusted(-1, -1, 1, 1);
         if (framed)
             QVERIFY(red_pixels(page, boxes, px_per_mm) > 50);
         else

@@ -251,9 +251,8 @@ private slots:
         QFETCH(QString, format);
         QFETCH(bool, columns);
         const Pdf_Page page = envelope(format.toStdString(), example_address.repeated(2));
-        const QRectF block = columns
-            ? QRectF(115 - 34, 24, 26, 230 - 60)
-            : QRectF(220 * 0.38, 110 * 0.42 + 11, 220 - 12 - 220 * 0.38, 19);
+        const QRectF block = columns ? QRectF(115 - 34, 24, 26, 230 - 60)
+                                     : QRectF(220 * 0.38, 52 + 8 + 3, 220 - 12 - 220 * 0.38, 19);
         const auto lines = reading_order(page, block, columns, columns ? 8 : 6);
         QVERIFY(lines.size() >= 2);
         QString all;
@@ -576,7 +575,7 @@ private slots:
         const QString address = QStringLiteral("臺北市內湖區瑞光路五段一二三號");
         const Pdf_Page lines
             = envelope(horizontal_formats[2], address.repeated(3) + "12345" + address);
-        auto rows = reading_order(lines, QRectF(220 * 0.38, 55, 130, 30), false, 1.5);
+        auto rows = reading_order(lines, QRectF(220 * 0.38, 62, 130, 30), false, 1.5);
         rows.erase(std::remove_if(rows.begin(), rows.end(),
                        [](const auto& row) { return joined(row).contains(u'王'); }),
             rows.end()); // the name's line

@@ -19,11 +19,6 @@ void type(QWidget* app, const std::string& name, const char* text)
         field->setText(QString::fromUtf8(text));
 }
 
-std::string cell(const char* column, int row)
-{
-    return std::string(column) + "[" + std::to_string(row) + "]";
-}
-
 void fill(QWidget* app)
 {
     using namespace request_key;
@@ -34,9 +29,9 @@ void fill(QWidget* app)
         {"林美玲", "800", "高雄市新興區中正三路2號"},
         {"Chang Wei-Lun 張偉倫", "970001", "花蓮縣花蓮市中山路100巷3弄8號"}};
     for (int row = 0; row < 3; ++row) {
-        type(app, cell(recipient_name, row), recipients[row][0]);
-        type(app, cell(recipient_postal_code, row), recipients[row][1]);
-        type(app, cell(recipient_address, row), recipients[row][2]);
+        type(app, cell_name(recipient_name, row), recipients[row][0]);
+        type(app, cell_name(recipient_postal_code, row), recipients[row][1]);
+        type(app, cell_name(recipient_address, row), recipients[row][2]);
     }
 }
 
@@ -107,6 +102,6 @@ void run_demo(const Worker_Progress& progress, std::function<void(bool done_all)
     fill(app);
     // The format menu starts on the first format, a vertical one.
     const Before before {progress.finished.load(), progress.made.load(), progress.logged.load()};
-    app->findChild<QPushButton*>(QStringLiteral("輸出單據"))->click();
+    app->findChild<QPushButton*>(QString::fromUtf8(output_button))->click();
     wait_for_worker(app, progress, before, finished);
 }

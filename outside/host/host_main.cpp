@@ -130,24 +130,24 @@ extern "C" PELDERWICK_PROGRAM int pelderwick_main(int argc, char** argv)
         host = load_host_qt();
         session = host.begin(demo);
         worker = std::thread([&] {
-            run_worker((*queues)["get_receipt"], (*events)["get_receipt"],
+            run_worker((*queues)[channel::receipt], (*events)[channel::receipt],
                 [&](const Record& r) { account(host, session, accounts, r, produce(r)); });
             worker_finished = true;
             host.wake(session);
         });
-        running = {&(*queues)["get_receipt"], &worker};
+        running = {&(*queues)[channel::receipt], &worker};
         platform::before_exit(finish_worker_at_exit);
         platform::on_end_request([&] { host.close_window(session); });
-        const auto& requests = dynamic_cast<const Std_Queue&>((*queues)["get_receipt"]);
+        const auto& requests = dynamic_cast<const Std_Queue&>((*queues)[channel::receipt]);
         host.guard_session_end([&] {
-            return !worker_finished && ((*events)["get_receipt"].is_set() || requests.size() > 0);
+            return !worker_finished && ((*events)[channel::receipt].is_set() || requests.size() > 0);
         });
         if (demo)
             host.start_demo(session, accounts.progress);
         window.GUI(*queues, *events);
     } catch (const std::exception& error) {
         report_line(error.what());
-        (*queues)["get_receipt"].put(std::nullopt); // the window never said goodbye
+        (*queues)[channel::receipt].put(std::nullopt); // the window never said goodbye
         status = 1;
     }
     // Notices of what the worker still does are shown while it finishes.

@@ -5,8 +5,8 @@
 // ("已輸出" with "檔案", the envelope's file name, or "沒有輸出" with "原因", why not), and
 // "警告" when something about the envelope is worth knowing.
 
-#include "envelope.h"
 #include "record.h"
+#include "warning.h"
 
 #include <string>
 #include <vector>

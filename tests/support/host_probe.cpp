@@ -21,8 +21,7 @@ void fill_rows(QWidget* app)
     const int address_bytes = qEnvironmentVariableIntValue("PROBE_ADDRESS_BYTES");
     for (int row = 0; row < 7; ++row) {
         auto cell = [&](const char* column) {
-            return app->findChild<QLineEdit*>(
-                QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row));
+            return app->findChild<QLineEdit*>(QString::fromStdString(cell_name(column, row)));
         };
         QString name = QStringLiteral("收件人%1").arg(row + 1);
         const int name_characters = qEnvironmentVariableIntValue("PROBE_NAME_CHARACTERS");
@@ -51,7 +50,7 @@ void press(QWidget* app, int left, int done)
             app->close();
         return;
     }
-    app->findChild<QPushButton*>(QStringLiteral("輸出單據"))->click();
+    app->findChild<QPushButton*>(QString::fromUtf8(output_button))->click();
     QTimer::singleShot(0, app, [=] { press(app, left - 1, done + 1); });
 }
 

@@ -2,6 +2,7 @@
 
 #include "gui.h"
 #include "main_window.h"
+#include "request_fields.h"
 #include "root_window.h"
 #include "toolkit.h"
 
@@ -180,7 +181,7 @@ void run_stand_alone_window(const std::function<void(QWidget* app)>& script)
 
 QLineEdit* cell(QWidget* app, const char* column, int row)
 {
-    return find<QLineEdit>(app, QString::fromUtf8(column) + QStringLiteral("[%1]").arg(row));
+    return find<QLineEdit>(app, QString::fromStdString(cell_name(column, row)));
 }
 
 QLineEdit* field(QWidget* app, const char* label)
@@ -220,7 +221,7 @@ void click(QPushButton* target)
 
 QString output_caption(QWidget* app)
 {
-    return button(app, "輸出單據")->text();
+    return button(app, output_button)->text();
 }
 
 QWidget* open_dialog(QWidget* app)

@@ -1,4 +1,4 @@
-#include "envelope_text.h"
+#include "typesetting.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
