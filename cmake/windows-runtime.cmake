@@ -4,7 +4,9 @@
 # the demo.
 set(qt_bin ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS})
 set(qt_plugins ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS})
-set(program_runtime ${qt_bin}/Qt6Core.dll ${qt_bin}/Qt6Gui.dll ${qt_bin}/Qt6Widgets.dll)
+set(program_runtime ${qt_bin}/Qt6Core.dll ${qt_bin}/Qt6Gui.dll ${qt_bin}/Qt6Widgets.dll
+                    ${qt_bin}/Qt6PrintSupport.dll)
+# (Printing on Windows is inside Qt6PrintSupport.dll: no plugin.)
 set(program_plugins platforms/qwindows.dll platforms/qoffscreen.dll styles/qwindowsvistastyle.dll
                     imageformats/qico.dll)
 foreach(library libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)

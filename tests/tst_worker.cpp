@@ -48,6 +48,40 @@ private slots:
         QCOMPARE(queue.take(), Item(numbered(-1)));
     }
 
+    void requests_handed_over_together_are_one_batch()
+    {
+        Std_Queue queue;
+        Std_Event busy;
+        std::atomic<bool> release {false};
+        std::vector<std::vector<long long>> batches(1);
+        std::thread worker([&] {
+            run_worker(
+                queue, busy,
+                [&](const Record& r) {
+                    while (!release)
+                        std::this_thread::sleep_for(1ms);
+                    batches.back().push_back(std::get<long long>(r.at("n")));
+                },
+                [&] {
+                    QVERIFY(busy.is_set());
+                    batches.emplace_back();
+                });
+        });
+        for (long long n = 0; n < 7; ++n) // one press of seven rows
+            queue.put(numbered(n));
+        release = true;
+        QTRY_COMPARE(batches.size(), std::size_t(2));
+        release = false;
+        for (long long n = 7; n < 10; ++n) // the next press
+            queue.put(numbered(n));
+        queue.put(std::nullopt);
+        release = true;
+        worker.join();
+        QCOMPARE(
+            batches, (std::vector<std::vector<long long>> {{0, 1, 2, 3, 4, 5, 6}, {7, 8, 9}, {}}));
+        QVERIFY(!busy.is_set());
+    }
+
     void busy_event_is_set_only_while_producing()
     {
         Std_Queue queue;

@@ -5,12 +5,17 @@
 #include "lines.h"
 #include "notices.h"
 #include "platform.h"
+#include "print_settings.h"
+#include "print_settings_window.h"
 #include "root_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QIcon>
+#include <QMenu>
+#include <QPointer>
+#include <QPrinterInfo>
 #include <QSessionManager>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -20,7 +25,8 @@
 struct Host_Session
 {
     std::unique_ptr<QApplication> application;
-    QSystemTrayIcon* notices = nullptr; // made when there is something to tell
+    QSystemTrayIcon* notices = nullptr; // the program's icon in the notification area
+    QPointer<QWidget> print_settings; // the print settings' window, while open
     Notice_Board board;
     QTimer* board_timer = nullptr; // shows the notices of the board as they fall due
     QElapsedTimer since_notice;
@@ -30,20 +36,48 @@ struct Host_Session
 
 namespace {
 
-void notify(Host_Session& session, const Notice& notice)
+void open_print_settings(Host_Session& session)
 {
-    const QString title = QString::fromStdString(notice.title);
-    const QString message = QString::fromStdString(notice.message);
-    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages())
-        return; // standard error has it already
+    if (session.print_settings == nullptr)
+        session.print_settings = make_print_settings_window();
+    session.print_settings->show();
+    session.print_settings->raise();
+    session.print_settings->activateWindow();
+}
+
+// The program's icon in the notification area, where its menu opens the print settings; none
+// where the desktop has no notification area.
+QSystemTrayIcon* tray(Host_Session& session)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return nullptr;
     if (session.notices == nullptr) {
         session.notices = new QSystemTrayIcon(
             QIcon(QString::fromStdString(platform::template_path("\\格式範本\\logo.ico"))),
             session.application.get());
         session.notices->setToolTip(QStringLiteral("Pelderwick"));
+        auto* menu = new QMenu;
+        QObject::connect(session.notices, &QObject::destroyed, menu, &QObject::deleteLater);
+        QObject::connect(menu->addAction(QStringLiteral("列印設定…")), &QAction::triggered,
+            session.notices, [&session] { open_print_settings(session); });
+        session.notices->setContextMenu(menu);
+        QObject::connect(session.notices, &QSystemTrayIcon::activated, session.notices,
+            [&session](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::DoubleClick)
+                    open_print_settings(session);
+            });
         session.notices->show();
     }
-    session.notices->showMessage(title, message, QSystemTrayIcon::Warning, 10000);
+    return session.notices;
+}
+
+void notify(Host_Session& session, const Notice& notice)
+{
+    QSystemTrayIcon* icon = tray(session);
+    if (icon == nullptr || !QSystemTrayIcon::supportsMessages())
+        return; // standard error has it already
+    icon->showMessage(QString::fromStdString(notice.title), QString::fromStdString(notice.message),
+        QSystemTrayIcon::Warning, 10000);
     session.since_notice.start();
 }
 
@@ -174,6 +208,33 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_guard_session_end(
         Qt::DirectConnection);
 }
 
+extern "C" PELDERWICK_EXPORT void pelderwick_host_offer_print_settings(Host_Session* session)
+{
+    // Queued: the window is built by then.
+    QTimer::singleShot(0, session->application.get(), [session] {
+        QSystemTrayIcon* icon = tray(*session);
+        if (told_about_printing() || QPrinterInfo::availablePrinterNames().isEmpty())
+            return;
+        const QString how = QStringLiteral(
+            "信封可以直接送到印表機：在通知區域的 Pelderwick 圖示按右鍵，選「列印設定…」");
+        if (icon != nullptr && QSystemTrayIcon::supportsMessages())
+            icon->showMessage(QStringLiteral("Pelderwick 可以直接列印信封"), how,
+                QSystemTrayIcon::Information, 15000);
+        else
+            say_line("Pelderwick: envelopes can go straight to a printer: pelderwick "
+                     "--printer-settings");
+        remember_told_about_printing();
+    });
+}
+
+extern "C" PELDERWICK_EXPORT int pelderwick_host_run_print_settings(Host_Session* session)
+{
+    open_print_settings(*session);
+    QObject::connect(session->print_settings, &QObject::destroyed, session->application.get(),
+        &QCoreApplication::quit);
+    return QApplication::exec();
+}
+
 extern "C" PELDERWICK_EXPORT int pelderwick_host_end(Host_Session* session)
 {
     const int status = session->demo_failed ? 1 : 0;
@@ -190,4 +251,8 @@ static_assert(std::is_same_v<decltype(&pelderwick_host_wait_until), decltype(Hos
 static_assert(std::is_same_v<decltype(&pelderwick_host_wake), decltype(Host_Qt::wake)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_guard_session_end),
     decltype(Host_Qt::guard_session_end)>);
+static_assert(std::is_same_v<decltype(&pelderwick_host_offer_print_settings),
+    decltype(Host_Qt::offer_print_settings)>);
+static_assert(std::is_same_v<decltype(&pelderwick_host_run_print_settings),
+    decltype(Host_Qt::run_print_settings)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_end), decltype(Host_Qt::end)>);

@@ -39,6 +39,11 @@ struct Host_Qt
     // While `working` holds, the desktop's end of the session (logging off, shutting down) is
     // refused with a reason, so that no request is lost to it.
     void (*guard_session_end)(const std::function<bool()>& working) = nullptr;
+    // Once the window is shown: the program's icon in the notification area, whose menu opens
+    // the print settings; the first time on a machine with a printer, a notice that says so.
+    void (*offer_print_settings)(Host_Session* session) = nullptr;
+    // The print settings' window alone, until it is closed.
+    int (*run_print_settings)(Host_Session* session) = nullptr;
     // Destroys the application object; non-zero when the demo could not do all it should.
     int (*end)(Host_Session* session) = nullptr;
 };
@@ -50,4 +55,6 @@ inline constexpr char host_qt_close_window_name[] = "pelderwick_host_close_windo
 inline constexpr char host_qt_wait_until_name[] = "pelderwick_host_wait_until";
 inline constexpr char host_qt_wake_name[] = "pelderwick_host_wake";
 inline constexpr char host_qt_guard_session_end_name[] = "pelderwick_host_guard_session_end";
+inline constexpr char host_qt_offer_print_settings_name[] = "pelderwick_host_offer_print_settings";
+inline constexpr char host_qt_run_print_settings_name[] = "pelderwick_host_run_print_settings";
 inline constexpr char host_qt_end_name[] = "pelderwick_host_end";

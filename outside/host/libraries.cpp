@@ -31,13 +31,22 @@ template <typename Entry> Entry entry(const Library& library, const char* name)
 
 } // namespace
 
-Produce_Entry load_worker_library()
+Worker_Library load_worker_library()
 {
-    // In a program built for the tests, PELDERWICK_WORKER_LIBRARY names another worker (the
-    // tests' slowed one).
-    const Library library = load(test_setting("PELDERWICK_WORKER_LIBRARY")
-                                     .value_or(platform::own_library_path("pelderwick_worker")));
-    return entry<Produce_Entry>(library, produce_entry_name);
+    const Library library = load(platform::own_library_path("pelderwick_worker"));
+    // In a program built for the tests, PELDERWICK_WORKER_LIBRARY names another maker of
+    // envelopes (the tests' slowed one).
+    const auto other = test_setting("PELDERWICK_WORKER_LIBRARY");
+    const Library maker = other ? load(*other) : library;
+    Worker_Library worker;
+    worker.produce = entry<Produce_Entry>(maker, produce_entry_name);
+    worker.make = entry<Make_Entry>(maker, make_entry_name);
+    worker.log = entry<Log_Entry>(library, log_entry_name);
+    worker.print = entry<Print_Entry>(library, print_entry_name);
+    worker.job_end = entry<Job_End_Entry>(library, job_end_entry_name);
+    worker.log_job = entry<Log_Job_Entry>(library, log_job_entry_name);
+    worker.destination = entry<Destination_Entry>(library, destination_entry_name);
+    return worker;
 }
 
 Host_Qt load_host_qt()
@@ -52,6 +61,10 @@ Host_Qt load_host_qt()
     host.wake = entry<decltype(host.wake)>(library, host_qt_wake_name);
     host.guard_session_end
         = entry<decltype(host.guard_session_end)>(library, host_qt_guard_session_end_name);
+    host.offer_print_settings
+        = entry<decltype(host.offer_print_settings)>(library, host_qt_offer_print_settings_name);
+    host.run_print_settings
+        = entry<decltype(host.run_print_settings)>(library, host_qt_run_print_settings_name);
     host.end = entry<decltype(host.end)>(library, host_qt_end_name);
     return host;
 }

@@ -6,6 +6,17 @@
 #include "host_qt.h"
 #include "worker_library.h"
 
+struct Worker_Library
+{
+    Produce_Entry produce = nullptr;
+    Make_Entry make = nullptr;
+    Log_Entry log = nullptr;
+    Print_Entry print = nullptr;
+    Job_End_Entry job_end = nullptr;
+    Log_Job_Entry log_job = nullptr;
+    Destination_Entry destination = nullptr;
+};
+
 // Each throws, naming the library or the missing entry, when it cannot be loaded.
-Produce_Entry load_worker_library();
+Worker_Library load_worker_library();
 Host_Qt load_host_qt();

@@ -66,10 +66,42 @@ Record log_entry(const Record& request, const Production_Report& report)
     }
     if (!report.warnings.empty())
         entry["警告"] = joined(report.warnings);
+    if (report.printed) {
+        entry["印表機"] = report.printed->printer;
+        if (report.printed->handed) {
+            entry["列印"] = std::string("已送印");
+            entry["列印工作"] = static_cast<long long>(report.printed->job);
+        } else {
+            entry["列印"] = std::string("沒有列印");
+            entry["列印原因"] = report.printed->reason;
+        }
+    }
     return entry;
 }
 
-Production_Report produce(const Record& request) noexcept
+Record job_entry(const Print_Record& job, int envelopes, bool printed, const std::string& reason)
+{
+    Record entry;
+    entry["列印工作"] = static_cast<long long>(job.job);
+    entry["印表機"] = job.printer;
+    entry["信封數"] = static_cast<long long>(envelopes);
+    entry["結果"] = std::string(printed ? "已印出" : "沒有印出");
+    if (!printed)
+        entry["原因"] = reason;
+    return entry;
+}
+
+bool log_job(const Record& request, const Record& entry) noexcept
+{
+    try {
+        log_line(request, to_strict_json_line(entry));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+Production_Report make(const Record& request) noexcept
 {
     Production_Report report;
     try {
@@ -80,6 +112,11 @@ Production_Report produce(const Record& request) noexcept
     } catch (...) {
         report.reason = error_text(std::current_exception());
     }
+    return report;
+}
+
+void log(const Record& request, Production_Report& report) noexcept
+{
     try {
         log_line(request, to_strict_json_line(log_entry(request, report)));
         report.logged = true;
@@ -87,5 +124,11 @@ Production_Report produce(const Record& request) noexcept
         report.warnings.push_back(
             {"requests.jsonl 沒有記下這筆輸出：" + error_text(std::current_exception())});
     }
+}
+
+Production_Report produce(const Record& request) noexcept
+{
+    Production_Report report = make(request);
+    log(request, report);
     return report;
 }

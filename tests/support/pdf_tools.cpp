@@ -85,13 +85,18 @@ Pdf_Page read_pdf(const QString& pdf)
 
 QImage render_pdf(const QString& pdf, int dpi)
 {
+    return render_pdf_page(pdf, 1, dpi);
+}
+
+QImage render_pdf_page(const QString& pdf, int page, int dpi)
+{
     QTemporaryDir place;
     const QString stem = place.filePath(QStringLiteral("page"));
     if (!run_linux_tool(QStringLiteral("pdftoppm"),
             {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
-                QStringLiteral("-singlefile"), QStringLiteral("-f"), QStringLiteral("1"), pdf,
-                stem},
-            {6, 7}))
+                QStringLiteral("-singlefile"), QStringLiteral("-f"), QString::number(page),
+                QStringLiteral("-l"), QString::number(page), pdf, stem},
+            {8, 9}))
         return {};
     return QImage(stem + QStringLiteral(".png"));
 }

@@ -32,3 +32,6 @@ Pdf_Page read_pdf(const QString& pdf);
 
 // The first page rendered at `dpi`; a null image when it could not be rendered.
 QImage render_pdf(const QString& pdf, int dpi);
+
+// Page `page` (from 1) rendered at `dpi`; a null image when there is no such page.
+QImage render_pdf_page(const QString& pdf, int page, int dpi);

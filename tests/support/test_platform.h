@@ -72,6 +72,14 @@ std::optional<bool> asks_to_end_session(QWindow* window);
 // Who may do what in the folder, as Windows writes it down (SDDL); empty elsewhere.
 QString folder_rights(const QString& folder);
 
+// Where the print system's PDF printer (cups-pdf) writes the jobs of this test's user: their
+// "~/PDF" on Linux, reached through Wine's Z: drive under Wine.
+QString cups_pdf_folder();
+
+// Whether printing on a paper of the program's own size comes out on that paper: not under Wine,
+// which takes the queue's first paper instead.
+bool custom_paper_reaches_the_printer();
+
 // Sets the process's umask; returns the former one.
 int set_umask(int mask);
 

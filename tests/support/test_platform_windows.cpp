@@ -278,4 +278,16 @@ bool run_linux_tool(const QString& name, QStringList arguments, const std::vecto
     return false;
 }
 
+QString cups_pdf_folder()
+{
+    // The Linux user's home, which Wine passes on.
+    const QString home = qEnvironmentVariable("HOME", QStringLiteral("/root"));
+    return QStringLiteral("Z:") + home + QStringLiteral("/PDF");
+}
+
+bool custom_paper_reaches_the_printer()
+{
+    return wine_unix_name() == nullptr; // Wine prints a custom size on the queue's first paper
+}
+
 } // namespace test_platform

@@ -1,0 +1,20 @@
+#include "host_options.h"
+
+#include <string_view>
+
+Host_Options host_options(int argc, const char* const* argv)
+{
+    Host_Options options;
+    for (int i = 1; i < argc && options.complaint.empty(); ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--demo")
+            options.demo = true;
+        else if (argument == "--printer-settings")
+            options.print_settings = true;
+        else if (argument == "--printer" && i + 1 < argc && argv[i + 1][0] != '\0')
+            options.printer = argv[++i];
+        else
+            options.complaint = "not understood: " + std::string(argument);
+    }
+    return options;
+}

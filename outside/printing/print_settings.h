@@ -1,0 +1,40 @@
+#pragma once
+
+// What the user chose for printing, kept between runs (the registry on Windows, the user's
+// configuration folder elsewhere): where envelopes go, and per printer and format how they are
+// to be moved and turned so that they land where they should, and which paper source feeds them.
+
+#include <map>
+#include <string>
+
+// Per printer and format: a shift right and down, in millimetres, applied exactly, and a turn
+// of half a circle (which edge enters the printer first is the printer's business).
+struct Format_Adjustment
+{
+    double right_mm = 0;
+    double down_mm = 0;
+    bool turned = false;
+
+    bool operator==(const Format_Adjustment&) const = default;
+};
+
+enum class Paper_Source { automatic, envelope, manual };
+
+struct Printer_Settings
+{
+    std::map<std::string, Format_Adjustment> formats; // by the format's text
+    Paper_Source source = Paper_Source::automatic;
+
+    Format_Adjustment adjustment(const std::string& format) const;
+};
+
+// The printer the envelopes go to besides their PDF files; empty for the PDF files alone.
+std::string stored_destination();
+void store_destination(const std::string& printer);
+
+Printer_Settings stored_settings(const std::string& printer);
+void store_settings(const std::string& printer, const Printer_Settings& settings);
+
+// Whether the user was told once that envelopes can go straight to a printer.
+bool told_about_printing();
+void remember_told_about_printing();

@@ -1,0 +1,330 @@
+// Envelopes straight to a printer, through the real print system (CUPS, with cups-pdf as the
+// printer, tools/print-system): the paper and the marks where the PDF file has them and moved by
+// exactly the stored shift, a horizontal envelope turned, a press one job in order, and every
+// trouble told, never claimed. cups-pdf draws its pages anew: they are compared by their pixels.
+
+#include "envelope.h"
+#include "layout.h"
+#include "pdf_tools.h"
+#include "print_jobs.h"
+#include "print_settings.h"
+#include "print_settings_window.h"
+#include "printing.h"
+#include "request_fields.h"
+#include "sample_request.h"
+#include "test_platform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <thread>
+
+namespace {
+
+bool has_printer(const char* name)
+{
+    return !QPrinterInfo::printerInfo(QString::fromUtf8(name)).isNull();
+}
+
+// Waits for a job to end; true when it printed.
+bool printed(const Printed_Job& job)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000) {
+        if (const auto end = job_end(job.printer, job.job))
+            return end->printed;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+// The page cups-pdf made of the job, rendered at 10 pixels a millimetre.
+QImage printed_page(const Printed_Job& job, int page = 1)
+{
+    const QDir folder(test_platform::cups_pdf_folder());
+    const QStringList made
+        = folder.entryList({QStringLiteral("*-job_%1.pdf").arg(job.job)}, QDir::Files);
+    if (made.isEmpty())
+        return {};
+    return render_pdf_page(folder.filePath(made.first()), page, 254);
+}
+
+QImage file_page(const Record& request)
+{
+    QTemporaryDir place;
+    std::vector<Warning> warnings;
+    QFile file(place.filePath("envelope.pdf"));
+    file.open(QIODevice::WriteOnly);
+    file.write(envelope_pdf(request, warnings));
+    file.close();
+    return render_pdf(file.fileName(), 254);
+}
+
+bool is_red(QRgb pixel)
+{
+    return qRed(pixel) > 150 && qGreen(pixel) < 110 && qBlue(pixel) < 110;
+}
+
+// Where the red lies on a page, in millimetres.
+QRectF red_of(const QImage& page)
+{
+    QRect red;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            if (is_red(page.pixel(x, y)))
+                red |= QRect(x, y, 1, 1);
+        }
+    }
+    return QRectF(QPointF(red.topLeft()) / 10, QSizeF(red.size()) / 10);
+}
+
+// Where the ink of the name's frame lies, the frame's lines aside, in millimetres.
+double name_height(const QImage& page, const QRectF& frame)
+{
+    const QRect area
+        = QRectF(frame.topLeft() * 10, frame.size() * 10).toRect().adjusted(8, 8, -8, -8);
+    int top = -1;
+    int bottom = -1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (qGray(page.pixel(x, y)) < 128 && !is_red(page.pixel(x, y))) {
+                top = top < 0 ? y : top;
+                bottom = y;
+            }
+        }
+    }
+    return (bottom - top) / 10.0;
+}
+
+Printed_Job print_now(
+    const std::vector<Record>& requests, const char* printer, const Printer_Settings& settings = {})
+{
+    static int printed_so_far = 0;
+    return print_envelopes(requests, printer,
+        "Pelderwick test " + std::to_string(QCoreApplication::applicationPid()) + "-"
+            + std::to_string(++printed_so_far),
+        settings);
+}
+
+const std::string vertical = "12K直式信封(11.5cm x 23cm)";
+const std::string dl = "DL橫式信封(22cm x 11cm)";
+
+} // namespace
+
+class Tst_Printing : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir home_;
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", home_.path().toUtf8()); // "C:" off Windows
+        // The stored settings: the same for the new process that reads them.
+        if (!qEnvironmentVariableIsSet("PELDERWICK_PRINTING_CONFIG"))
+            qputenv("PELDERWICK_PRINTING_CONFIG", home_.filePath("config").toUtf8());
+        qputenv("XDG_CONFIG_HOME", qgetenv("PELDERWICK_PRINTING_CONFIG"));
+        if (!has_printer("EnvPDF"))
+            QSKIP("needs the tests' print system: tools/print-system start (root)");
+        QVERIFY(pdf_tools_available());
+    }
+
+    void envelope_lands_on_its_paper_where_its_file_has_it_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<double>("right");
+        QTest::addColumn<double>("down");
+        QTest::addColumn<bool>("turned");
+        QTest::newRow("12K vertical") << QString::fromStdString(vertical) << 0.0 << 0.0 << false;
+        QTest::newRow("12K vertical, shifted")
+            << QString::fromStdString(vertical) << 3.0 << -2.0 << false;
+        QTest::newRow("DL") << QString::fromStdString(dl) << 0.0 << 0.0 << false;
+        QTest::newRow("DL, shifted and turned back")
+            << QString::fromStdString(dl) << 2.0 << 1.5 << true;
+    }
+    void envelope_lands_on_its_paper_where_its_file_has_it()
+    {
+        QFETCH(QString, format);
+        QFETCH(double, right);
+        QFETCH(double, down);
+        QFETCH(bool, turned);
+        if (format.toStdString() == vertical && !test_platform::custom_paper_reaches_the_printer())
+            QSKIP("Wine prints a paper of the program's own size on the queue's first paper");
+        Printer_Settings settings;
+        settings.formats[format.toStdString()] = {right, down, turned};
+        const Record request = sample_request(format.toStdString());
+        const Printed_Job job = print_now({request}, "EnvPDF", settings);
+        QVERIFY2(job.handed, job.reason.c_str());
+        QVERIFY(printed(job));
+        const QImage page = printed_page(job);
+        QVERIFY(!page.isNull());
+        const Envelope_Format paper = envelope_format(format.toStdString());
+        // A horizontal envelope leaves the print system as a portrait sheet turned a quarter
+        // left; turned back, a half more.
+        // The turn is the envelope's; the shift is the paper's, as the user measures it.
+        QRectF expected = red_of(file_page(request));
+        if (turned)
+            expected = QRectF(paper.width_mm - expected.right(),
+                paper.height_mm - expected.bottom(), expected.width(), expected.height());
+        expected.translate(right, down);
+        QSizeF sheet(paper.width_mm, paper.height_mm);
+        if (!paper.vertical) {
+            expected = QRectF(expected.top(), paper.width_mm - expected.right(), expected.height(),
+                expected.width());
+            sheet.transpose();
+        }
+        const QSizeF size_mm = QSizeF(page.size()) / 10;
+        QVERIFY2(std::abs(size_mm.width() - sheet.width()) <= 0.5
+                && std::abs(size_mm.height() - sheet.height()) <= 0.5,
+            qPrintable(QStringLiteral("%1 x %2 mm").arg(size_mm.width()).arg(size_mm.height())));
+        const QRectF red = red_of(page);
+        qInfo("the marks' corner %.1f, %.1f mm, the file's %.1f, %.1f", red.left(), red.top(),
+            expected.left(), expected.top());
+        QVERIFY(std::abs(red.left() - expected.left()) <= 0.3);
+        QVERIFY(std::abs(red.top() - expected.top()) <= 0.3);
+        QVERIFY(std::abs(red.right() - expected.right()) <= 0.3);
+        QVERIFY(std::abs(red.bottom() - expected.bottom()) <= 0.3);
+    }
+
+    void seven_recipients_are_one_job_of_seven_pages_in_order()
+    {
+        if (!test_platform::custom_paper_reaches_the_printer())
+            QSKIP("Wine prints a paper of the program's own size on the queue's first paper");
+        std::vector<Record> requests;
+        QString name = QStringLiteral("王");
+        for (int i = 0; i < 7; ++i)
+            requests.push_back(
+                sample_request(vertical, (name += QStringLiteral("一")).toStdString()));
+        const Printed_Job job = print_now(requests, "EnvPDF");
+        QVERIFY2(job.handed, job.reason.c_str());
+        QVERIFY(printed(job));
+        const QRectF frame = marks_of(envelope_format(vertical)).name_frame;
+        double before = 0;
+        for (int page = 1; page <= 7; ++page) { // each name a character longer than the last
+            const QImage printed_image = printed_page(job, page);
+            QVERIFY2(!printed_image.isNull(), qPrintable(QString::number(page)));
+            const double height = name_height(printed_image, frame);
+            QVERIFY2(height > before, qPrintable(QStringLiteral("page %1").arg(page)));
+            before = height;
+        }
+        QVERIFY(printed_page(job, 8).isNull());
+    }
+
+    void printer_that_cannot_take_the_envelope_gets_nothing_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<QString>("format");
+        QTest::newRow("no custom sizes, a 12K envelope")
+            << "EnvFixed" << QString::fromStdString(vertical);
+        QTest::newRow("stopped") << "EnvStopped" << QString::fromStdString(dl);
+        QTest::newRow("not there") << "EnvMissing" << QString::fromStdString(dl);
+    }
+    void printer_that_cannot_take_the_envelope_gets_nothing()
+    {
+        QFETCH(QString, printer);
+        QFETCH(QString, format);
+        if (printer == "EnvFixed" && !test_platform::custom_paper_reaches_the_printer())
+            QSKIP("Wine tells Qt that every queue takes any paper");
+        const std::string name = printer.toStdString();
+        const Printed_Job job = print_now({sample_request(format.toStdString())}, name.c_str());
+        QVERIFY(!job.handed);
+        QVERIFY2(QString::fromStdString(job.reason).contains(printer), job.reason.c_str());
+        QCOMPARE(job.job, 0);
+    }
+
+    void trouble_at_the_printer_is_told_and_never_claimed_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<bool>("cancelled"); // the job, while it waits to print
+        QTest::addColumn<QString>("told"); // nothing: printed
+        QTest::newRow("printed") << "EnvPDF" << false << "";
+        QTest::newRow("a stopped queue") << "EnvStopped" << false << "信封沒有列印";
+        QTest::newRow("a job cancelled") << "EnvSlow" << true << "信封沒有印出";
+    }
+    void trouble_at_the_printer_is_told_and_never_claimed()
+    {
+        QFETCH(QString, printer);
+        QFETCH(bool, cancelled);
+        QFETCH(QString, told);
+        if (!test_platform::custom_paper_reaches_the_printer())
+            QSKIP("the demo's envelopes are 12K, which Wine prints on the queue's first paper");
+        QTemporaryDir home;
+        QProcess host;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        host.setProcessEnvironment(environment);
+        host.start(test_platform::built_program("pelderwick"), {"--demo", "--printer", printer});
+        QVERIFY(host.waitForStarted());
+        if (cancelled) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                QProcess::execute("sh", {"-c", "lpstat -o " + printer + " | grep -q ."}) == 0,
+                30000);
+            QCOMPARE(QProcess::execute("cancel", {"-a", printer}), 0);
+        }
+        QVERIFY(host.waitForFinished(120000));
+        const QString errors = QString::fromUtf8(host.readAllStandardError());
+        QCOMPARE(host.exitCode() == 0, told.isEmpty());
+        QVERIFY2(told.isEmpty() || errors.contains(told), qPrintable(errors));
+        QFile log(home.filePath("brintlow/Pelderwick/requests.jsonl"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), cancelled || told.isEmpty() ? 4 : 3); // the envelopes, the job's end
+        const bool claimed = lines.last().contains("已印出");
+        QCOMPARE(claimed, told.isEmpty());
+    }
+
+    void print_settings_are_kept_for_the_next_run()
+    {
+        const QString shift = QStringLiteral("right[%1]").arg(QString::fromStdString(dl));
+        {
+            std::unique_ptr<QWidget> window(make_print_settings_window());
+            window->setAttribute(Qt::WA_DeleteOnClose, false);
+            auto* printers = window->findChild<QComboBox*>("printer");
+            printers->setCurrentIndex(printers->findData("EnvPDF"));
+            window->findChild<QDoubleSpinBox*>(shift)->setValue(2.5);
+            window
+                ->findChild<QCheckBox*>(
+                    QStringLiteral("turned[%1]").arg(QString::fromStdString(dl)))
+                ->setChecked(true);
+            window->findChild<QWidget*>("destination_printer")->setProperty("checked", true);
+        }
+        // What a new process, opening the window anew, reads.
+        QCOMPARE(stored_destination(), std::string("EnvPDF"));
+        QProcess next;
+        next.start(QCoreApplication::applicationFilePath(), {"shown_in_a_new_process"});
+        QVERIFY(next.waitForFinished(60000));
+        QVERIFY2(next.exitCode() == 0, next.readAll().constData());
+    }
+
+    void shown_in_a_new_process()
+    {
+        if (stored_destination().empty())
+            QSKIP("run by print_settings_are_kept_for_the_next_run");
+        std::unique_ptr<QWidget> window(make_print_settings_window());
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        QCOMPARE(window->findChild<QComboBox*>("printer")->currentData().toString(),
+            QStringLiteral("EnvPDF"));
+        QCOMPARE(window
+                     ->findChild<QDoubleSpinBox*>(
+                         QStringLiteral("right[%1]").arg(QString::fromStdString(dl)))
+                     ->value(),
+            2.5);
+        QVERIFY(window
+                    ->findChild<QCheckBox*>(
+                        QStringLiteral("turned[%1]").arg(QString::fromStdString(dl)))
+                    ->isChecked());
+    }
+};
+
+QTEST_MAIN(Tst_Printing)
+#include "tst_printing.moc"
