@@ -6,3 +6,9 @@ target_compile_options(project_warnings INTERFACE -Wall -Wextra -Wpedantic -Wsha
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
   target_compile_options(project_warnings INTERFACE -Wno-restrict -Wno-maybe-uninitialized)
 endif()
+
+# The full check builds with warnings as errors: there are none, and none may come.
+option(PELDERWICK_WERROR "Treat the compiler's warnings as errors" OFF)
+if(PELDERWICK_WERROR)
+  target_compile_options(project_warnings INTERFACE -Werror)
+endif()

@@ -627,7 +627,8 @@ private slots:
         const QByteArrayList fonts = fonts_of(pdf);
         QVERIFY2(fonts.size() <= 2, fonts.join(' ').constData()); // the Chinese and the Latin face
         // The range mark turns with the column: its ink is taller than wide.
-        const Pdf_Word* wave = word_with(read_pdf(pdf), QStringLiteral("～"));
+        const Pdf_Page page = read_pdf(pdf);
+        const Pdf_Word* wave = word_with(page, QStringLiteral("～"));
         QVERIFY(wave != nullptr);
         const QRectF cell(in_mm(*wave).center() - QPointF(3, 3), QSizeF(6, 6));
         const QRectF ink = ink_mm(render_pdf(pdf, 254), cell);

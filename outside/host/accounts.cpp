@@ -136,7 +136,7 @@ void Accounts::follow_jobs()
             const std::optional<Job_Outcome> end = worker_.job_end(followed.job);
             if (end && !worker_.log_job(followed.request, followed.job, followed.envelopes, *end))
                 ++not_logged_;
-            if (end && !end->printed) {
+            if (end && end->failed) {
                 ++not_printed_;
                 tell("Pelderwick：信封沒有印出",
                     "印表機「" + followed.job.printer + "」的列印工作 "

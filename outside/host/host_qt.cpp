@@ -213,16 +213,13 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_offer_print_settings(Host_Sess
     // Queued: the window is built by then.
     QTimer::singleShot(0, session->application.get(), [session] {
         QSystemTrayIcon* icon = tray(*session);
-        if (told_about_printing() || QPrinterInfo::availablePrinterNames().isEmpty())
+        if (icon == nullptr || !QSystemTrayIcon::supportsMessages() || told_about_printing()
+            || QPrinterInfo::availablePrinterNames().isEmpty())
             return;
-        const QString how = QStringLiteral(
-            "信封可以直接送到印表機：在通知區域的 Pelderwick 圖示按右鍵，選「列印設定…」");
-        if (icon != nullptr && QSystemTrayIcon::supportsMessages())
-            icon->showMessage(QStringLiteral("Pelderwick 可以直接列印信封"), how,
-                QSystemTrayIcon::Information, 15000);
-        else
-            say_line("Pelderwick: envelopes can go straight to a printer: pelderwick "
-                     "--printer-settings");
+        icon->showMessage(QStringLiteral("Pelderwick 可以直接列印信封"),
+            QStringLiteral(
+                "信封可以直接送到印表機：在通知區域的 Pelderwick 圖示按右鍵，選「列印設定…」"),
+            QSystemTrayIcon::Information, 15000);
         remember_told_about_printing();
     });
 }

@@ -19,10 +19,12 @@ Queue_State queue_state(const std::string& printer);
 // none.
 std::optional<int> job_named(const std::string& printer, const std::string& title);
 
-// How a job ended once it has: printed, or why not. Nothing while it waits or prints.
+// How a job ended once it has: printed, or not and why; or, where the system tells no more
+// (the spooler on Windows), neither. Nothing while it waits or prints.
 struct Job_End
 {
     bool printed = false;
+    bool failed = false;
     std::string reason;
 };
 

@@ -72,16 +72,16 @@ std::optional<Job_End> job_end(const std::string& printer, int job)
         seen = true;
         switch (each.state) {
         case IPP_JSTATE_COMPLETED:
-            end = Job_End {true, {}};
+            end = Job_End {true, false, {}};
             break;
         case IPP_JSTATE_CANCELED:
-            end = Job_End {false, "列印工作被取消了"};
+            end = Job_End {false, true, "列印工作被取消了"};
             break;
         case IPP_JSTATE_ABORTED:
-            end = Job_End {false, "列印工作中止了"};
+            end = Job_End {false, true, "列印工作中止了"};
             break;
         case IPP_JSTATE_STOPPED:
-            end = Job_End {false, "列印工作停住了"};
+            end = Job_End {false, true, "列印工作停住了"};
             break;
         default:
             break; // waiting, held or printing
@@ -89,6 +89,6 @@ std::optional<Job_End> job_end(const std::string& printer, int job)
         return true;
     });
     if (!seen)
-        return Job_End {false, "列印系統找不到這份工作：" + system_reason()};
+        return Job_End {false, true, "列印系統找不到這份工作：" + system_reason()};
     return end;
 }

@@ -79,14 +79,15 @@ Record log_entry(const Record& request, const Production_Report& report)
     return entry;
 }
 
-Record job_entry(const Print_Record& job, int envelopes, bool printed, const std::string& reason)
+Record job_entry(const Print_Record& job, int envelopes, bool printed, bool failed,
+    const std::string& reason)
 {
     Record entry;
     entry["列印工作"] = static_cast<long long>(job.job);
     entry["印表機"] = job.printer;
     entry["信封數"] = static_cast<long long>(envelopes);
-    entry["結果"] = std::string(printed ? "已印出" : "沒有印出");
-    if (!printed)
+    entry["結果"] = std::string(printed ? "已印出" : failed ? "沒有印出" : "已交給列印佇列");
+    if (failed)
         entry["原因"] = reason;
     return entry;
 }

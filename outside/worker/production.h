@@ -46,6 +46,8 @@ void log(const Record& request, Production_Report& report) noexcept;
 Record log_entry(const Record& request, const Production_Report& report);
 
 // How a print job of `envelopes` envelopes ended, as a line of its own in the log of the
-// requests' folder: "列印工作", "印表機", "結果" ("已印出", or "沒有印出" with "原因").
-Record job_entry(const Print_Record& job, int envelopes, bool printed, const std::string& reason);
+// requests' folder: "列印工作", "印表機", "結果" ("已印出"; "沒有印出" with "原因"; or
+// "已交給列印佇列" where the print system tells no more).
+Record job_entry(const Print_Record& job, int envelopes, bool printed, bool failed,
+    const std::string& reason);
 bool log_job(const Record& request, const Record& entry) noexcept;

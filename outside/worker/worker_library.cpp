@@ -50,13 +50,14 @@ extern "C" PELDERWICK_EXPORT std::optional<Job_Outcome> pelderwick_worker_job_en
     const std::optional<Job_End> end = job_end(job.printer, job.job);
     if (!end)
         return std::nullopt;
-    return Job_Outcome {end->printed, end->reason};
+    return Job_Outcome {end->printed, end->failed, end->reason};
 }
 
 extern "C" PELDERWICK_EXPORT bool pelderwick_worker_log_job(
     const Record& request, const Print_Record& job, int envelopes, const Job_Outcome& outcome)
 {
-    return log_job(request, job_entry(job, envelopes, outcome.printed, outcome.reason));
+    return log_job(
+        request, job_entry(job, envelopes, outcome.printed, outcome.failed, outcome.reason));
 }
 
 extern "C" PELDERWICK_EXPORT std::string pelderwick_worker_destination()

@@ -15,6 +15,7 @@
 struct Job_Outcome
 {
     bool printed = false;
+    bool failed = false; // else, not printed, it is with a print system that tells no more
     std::string reason;
 };
 

@@ -280,9 +280,10 @@ bool run_linux_tool(const QString& name, QStringList arguments, const std::vecto
 
 QString cups_pdf_folder()
 {
-    // The Linux user's home, which Wine passes on.
-    const QString home = qEnvironmentVariable("HOME", QStringLiteral("/root"));
-    return QStringLiteral("Z:") + home + QStringLiteral("/PDF");
+    // The Linux user's home, which Wine names "\??\Z:\root".
+    QString home = qEnvironmentVariable("WINEHOMEDIR", QStringLiteral("\\??\\Z:\\root"));
+    home.remove(QStringLiteral("\\??\\"));
+    return QDir::fromNativeSeparators(home) + QStringLiteral("/PDF");
 }
 
 bool custom_paper_reaches_the_printer()
