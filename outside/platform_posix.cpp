@@ -19,7 +19,6 @@
 #include <mutex>
 #include <pthread.h>
 #include <pwd.h>
-#include <ranges>
 #include <set>
 #include <spawn.h>
 #include <stdexcept>
@@ -88,10 +87,7 @@ std::string local_path(const std::string& path)
     static const std::string module = module_directory();
     const std::size_t kept = path.starts_with(module) ? module.size() : 0;
     std::string text = path;
-    for (char& c : text | std::views::drop(kept)) {
-        if (c == '\\')
-            c = '/';
-    }
+    std::replace(text.begin() + std::ptrdiff_t(kept), text.end(), '\\', '/');
     const bool drive = text.size() >= 2 && text[1] == ':'
         && ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z'));
     if (drive)

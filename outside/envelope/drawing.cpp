@@ -80,36 +80,47 @@ struct Page
         painter.drawRect(mm(block_mm.x(), block_mm.y(), block_mm.width(), block_mm.height()));
     }
 
-    // Six boxes, three and three, one digit each; a 3- or 5-digit code fills the first boxes.
-    // Anything else that was typed is printed as it is, above the boxes or beside them, and
-    // the field `label` is worth a warning.
-    void postal_boxes(const char* label, const QString& code, QPointF at, QSizeF box,
+    // Six boxes, three and three, one digit each: a code's digits fill the first boxes, one
+    // read from the address its first three. What was typed that is no code is printed as it
+    // is, above the boxes or beside them.
+    void postal_boxes(const Code_Reading& reading, QPointF at, QSizeF box,
         bool typed_above = false) const
     {
-        const auto digits = postal_code_digits(code);
+        if (reading.warning)
+            warnings.push_back({*reading.warning});
         const std::array<QRectF, 6> boxes = code_boxes(at, box);
         const double width = boxes.back().right() - at.x();
-        if (!digits && !code.trimmed().isEmpty()) {
+        if (!reading.typed.isEmpty()) {
             const QRectF typed = typed_above
                 ? QRectF(at.x(), at.y() - box.height() * 0.85, width, box.height() * 0.7)
                 : QRectF(at.x() + width + 1, at.y(), box.width() * 6, box.height());
-            set_text(painter, px_per_mm, code, typed,
+            set_text(painter, px_per_mm, reading.typed, typed,
                 {chinese, latin, box.height() * measure::typed_code, Qt::black},
                 Writing::horizontal);
-            warnings.push_back({std::string("「") + label + "」「" + code.toStdString()
-                + "」不是 3、5 或 6 位數字的郵遞區號，照原樣印出"});
         }
         for (std::size_t i = 0; i < boxes.size(); ++i) {
             frame(boxes[i]);
             // The digits fit their boxes, whatever the ratio.
             const double digit = box.width() * measure::code_digit;
-            if (digits && qsizetype(i) < digits->size())
-                set_text(painter, px_per_mm, digits->mid(qsizetype(i), 1),
+            if (reading.digits && qsizetype(i) < reading.digits->size())
+                set_text(painter, px_per_mm, reading.digits->mid(qsizetype(i), 1),
                     boxes[i].translated(0, (box.height() - digit) / 2),
                     {chinese, latin, digit, Qt::black}, Writing::horizontal, Align::centre);
         }
     }
 };
+
+Code_Reading recipient_code(const Record& request)
+{
+    return read_postal_code(qtext(request, request_key::recipient_postal_code),
+        qtext(request, request_key::recipient_address), "收件人");
+}
+
+Code_Reading sender_code(const Record& request)
+{
+    return read_postal_code(qtext(request, request_key::sender_postal_code),
+        qtext(request, request_key::sender_address), "寄件人");
+}
 
 bool has_recipient(const Record& request)
 {
@@ -164,8 +175,7 @@ void lay_out_vertical(const Page& page, const Record& request)
     const double H = page.format.height_mm;
     const Envelope_Marks marks = marks_of(page.format);
     if (has_recipient(request)) {
-        page.postal_boxes(request_key::recipient_postal_code,
-            qtext(request, request_key::recipient_postal_code), marks.code_boxes[0].topLeft(),
+        page.postal_boxes(recipient_code(request), marks.code_boxes[0].topLeft(),
             {code_box_width, code_box_height}, true);
         page.text(request_key::recipient_address, qtext(request, request_key::recipient_address),
             {W - side - address_width, address_top, address_width,
@@ -187,8 +197,7 @@ void lay_out_vertical(const Page& page, const Record& request)
     // Read after the address, the name starts lower.
     sender_name_in_columns(page, name_parts(qtext(request, request_key::sender_name)),
         {side, top + sender_name_lower, sender_name_width, height - sender_name_lower});
-    page.postal_boxes(request_key::sender_postal_code,
-        qtext(request, request_key::sender_postal_code), marks.sender_code_boxes[0].topLeft(),
+    page.postal_boxes(sender_code(request), marks.sender_code_boxes[0].topLeft(),
         {sender_code_box_width, sender_code_box_height});
 }
 
@@ -221,9 +230,8 @@ void lay_out_horizontal_sender(const Page& page, const Record& request)
     using namespace measure;
     using namespace measure::horizontal;
     const double W = page.format.width_mm;
-    page.postal_boxes(request_key::sender_postal_code,
-        qtext(request, request_key::sender_postal_code), {sender_left, sender_code_top},
-        {sender_code_box_width, sender_code_box_height});
+    page.postal_boxes(
+        sender_code(request), {sender_left, sender_code_top}, {sender_code_box_width, sender_code_box_height});
     const Name_Parts name = name_parts(qtext(request, request_key::sender_name));
     const double top = sender_code_top + sender_code_box_height + sender_gap;
     const double bottom = code_top - code_below_sender;
@@ -247,10 +255,10 @@ void lay_out_horizontal(const Page& page, const Record& request)
     lay_out_horizontal_sender(page, request);
     const double x = W * recipient_left;
     const double width = W - recipient_right - x;
-    const QString code = qtext(request, request_key::recipient_postal_code);
-    if (!code.isEmpty())
-        page.postal_boxes(request_key::recipient_postal_code, code,
-            marks_of(page.format).code_boxes[0].topLeft(), {code_box_width, code_box_height});
+    const Code_Reading code = recipient_code(request);
+    if (code.digits || !code.typed.isEmpty() || code.warning)
+        page.postal_boxes(
+            code, marks_of(page.format).code_boxes[0].topLeft(), {code_box_width, code_box_height});
     Stack recipient {page, x, width, recipient_gap, code_top + code_box_height + recipient_gap};
     // The name's room is kept first, so that the person's name stays the largest text; the
     // address has what is left.

@@ -1,5 +1,7 @@
 #include "postal_codes.h"
 
+#include "postal_areas.h"
+
 #include <QList>
 
 namespace {
@@ -27,4 +29,34 @@ std::optional<QString> postal_code_digits(const QString& typed)
     if (digits.size() != 3 && digits.size() != 5 && digits.size() != 6)
         return std::nullopt;
     return digits;
+}
+
+Code_Reading read_postal_code(const QString& typed, const QString& address, const char* whose)
+{
+    const std::string who = whose;
+    Code_Reading reading;
+    if (typed.trimmed().isEmpty()) {
+        if (address.trimmed().isEmpty())
+            return reading;
+        if (const auto area = area_of(address)) {
+            reading.digits = QString::number(area->code);
+            reading.derived = true;
+        } else {
+            reading.warning = "從" + who + "地址讀不出郵遞區號，郵遞區號框留空";
+        }
+        return reading;
+    }
+    reading.digits = postal_code_digits(typed);
+    if (!reading.digits) {
+        reading.typed = typed;
+        reading.warning = "「" + who + "郵遞區號」「" + typed.toStdString()
+            + "」不是 3、5 或 6 位數字的郵遞區號，照原樣印出";
+        return reading;
+    }
+    const auto area = area_of(address);
+    if (area && reading.digits->left(3) != QString::number(area->code))
+        reading.warning = (who == "寄件人" ? "寄件人郵遞區號 " : "郵遞區號 ")
+            + reading.digits->left(3).toStdString() + " 與地址的" + area->name().toStdString()
+            + "（" + std::to_string(area->code) + "）不符";
+    return reading;
 }

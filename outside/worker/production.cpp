@@ -3,10 +3,12 @@
 #include "envelope.h"
 #include "file_names.h"
 #include "platform.h"
+#include "postal_codes.h"
 #include "request_fields.h"
 
 #include <exception>
 #include <system_error>
+#include <tuple>
 
 namespace {
 
@@ -57,6 +59,19 @@ void log_line(const Record& request, const std::string& line)
 Record log_entry(const Record& request, const Production_Report& report)
 {
     Record entry = request;
+    // The codes the envelope has from the addresses, where none was typed.
+    const auto text = [&](const char* key) {
+        return QString::fromStdString(std::get<std::string>(request.at(key)));
+    };
+    for (const auto& [key, code, address, whose] :
+        {std::tuple {"推得郵遞區號", request_key::recipient_postal_code,
+             request_key::recipient_address, "收件人"},
+            std::tuple {"推得寄件人郵遞區號", request_key::sender_postal_code,
+                request_key::sender_address, "寄件人"}}) {
+        const Code_Reading reading = read_postal_code(text(code), text(address), whose);
+        if (reading.derived)
+            entry[key] = reading.digits->toStdString();
+    }
     if (report.made) {
         entry["結果"] = std::string("已輸出");
         entry["檔案"] = report.file;

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the worker does with one request: the envelope, then a line in the output folder's
-// requests.jsonl that says what became of the request: the request's own fields, then "結果"
+// requests.jsonl that says what became of the request: the request's own fields, the postal
+// codes read from the addresses where none was typed ("推得郵遞區號", "推得寄件人郵遞區號"), "結果"
 // ("已輸出" with "檔案", the envelope's file name, or "沒有輸出" with "原因", why not), "警告" when
 // something about the envelope is worth knowing, and, where it was also sent to a printer,
 // "印表機", "列印工作" and "列印" ("已送印", or "沒有列印" with "列印原因"). A print job's end

@@ -1,0 +1,24 @@
+# Builds the postal areas' table (a data file of the repository) into the program: a C++ file
+# generated from it, made anew when the data file changes. Nothing is read at run time.
+function(add_postal_areas target data)
+  file(STRINGS ${data} lines ENCODING UTF-8)
+  set(rows "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^#" OR line STREQUAL "")
+      continue()
+    endif()
+    string(REPLACE "\t" ";" fields "${line}")
+    list(GET fields 0 county)
+    list(GET fields 1 district)
+    list(GET fields 2 code)
+    string(APPEND rows "    {\"${county}\", \"${district}\", ${code}},\n")
+  endforeach()
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/postal_areas_table.cpp)
+  file(WRITE ${generated}.partial
+       "// Generated from postal_areas.tsv by cmake/postal_areas.cmake: edit that file instead.\n"
+       "#include \"postal_areas.h\"\n\n"
+       "const std::array<Postal_Area, postal_area_count> postal_area_table = {{\n${rows}}};\n")
+  file(COPY_FILE ${generated}.partial ${generated} ONLY_IF_DIFFERENT)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${data})
+  target_sources(${target} PRIVATE ${generated})
+endfunction()
