@@ -3,10 +3,13 @@
 
 #include "envelope.h"
 #include "pdf_tools.h"
+#include "platform.h"
+#include "production.h"
 #include "request_fields.h"
 #include "toolkit.h"
 #include "window_driver.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +53,38 @@ private slots:
                 QVERIFY2(text.contains(QString::fromUtf8(typed)), typed);
             QVERIFY(text.contains(QLatin1String("106")) && text.contains(QLatin1String("403")));
         }
+    }
+
+    void code_left_empty_is_read_from_the_address()
+    {
+        Recorded_Channels channels;
+        Stdout_Capture quiet;
+        run_window(channels, [](QWidget* app) {
+            type_into(cell(app, request_key::recipient_name, 0), "收件丙");
+            type_into(cell(app, request_key::recipient_address, 0), "臺北縣板橋市文化路一段188巷");
+            type_into(field(app, request_key::sender_address), "台北市大安區復興南路一段390號");
+            click(button(app, "輸出單據"));
+        });
+        const auto requests = channels.journal->requests();
+        QCOMPARE(requests.size(), std::size_t(1));
+        const Production_Report report = produce(requests[0]);
+        QVERIFY(report.made && report.logged);
+        // The digits in the recipient's first three boxes, at the top right of the 12K page.
+        const Pdf_Page page
+            = read_pdf(QString::fromStdString(platform::local_path(output_folder) + report.file));
+        QString boxed;
+        for (const Pdf_Word& word : page.words) {
+            const QPointF middle = word.box.center() * 25.4 / 72;
+            if (middle.y() < 20 && middle.x() > 115 / 2.0)
+                boxed += word.text;
+        }
+        QCOMPARE(boxed, QStringLiteral("220"));
+        QFile log(QString::fromStdString(platform::local_path(output_folder)) + "requests.jsonl");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const Record line
+            = record_from_json_line(log.readAll().trimmed().split('\n').last().toStdString());
+        QCOMPARE(std::get<std::string>(line.at("推得郵遞區號")), std::string("220"));
+        QCOMPARE(std::get<std::string>(line.at("推得寄件人郵遞區號")), std::string("106"));
     }
 
     void any_ratio_typed_in_the_settings_still_gives_an_envelope_data()

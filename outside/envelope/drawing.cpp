@@ -83,8 +83,8 @@ struct Page
     // Six boxes, three and three, one digit each: a code's digits fill the first boxes, one
     // read from the address its first three. What was typed that is no code is printed as it
     // is, above the boxes or beside them.
-    void postal_boxes(const Code_Reading& reading, QPointF at, QSizeF box,
-        bool typed_above = false) const
+    void postal_boxes(
+        const Code_Reading& reading, QPointF at, QSizeF box, bool typed_above = false) const
     {
         if (reading.warning)
             warnings.push_back({*reading.warning});
@@ -230,8 +230,8 @@ void lay_out_horizontal_sender(const Page& page, const Record& request)
     using namespace measure;
     using namespace measure::horizontal;
     const double W = page.format.width_mm;
-    page.postal_boxes(
-        sender_code(request), {sender_left, sender_code_top}, {sender_code_box_width, sender_code_box_height});
+    page.postal_boxes(sender_code(request), {sender_left, sender_code_top},
+        {sender_code_box_width, sender_code_box_height});
     const Name_Parts name = name_parts(qtext(request, request_key::sender_name));
     const double top = sender_code_top + sender_code_box_height + sender_gap;
     const double bottom = code_top - code_below_sender;

@@ -32,8 +32,8 @@ QString normalised(const QString& address)
     while (start < kept.size() && (kept[start].isDigit() || kept[start] == u'-'))
         ++start;
     kept = kept.mid(start);
-    for (const QString& prefix : {QStringLiteral("中華民國"), QStringLiteral("臺灣省"),
-             QStringLiteral("臺灣")}) {
+    for (const QString& prefix :
+        {QStringLiteral("中華民國"), QStringLiteral("臺灣省"), QStringLiteral("臺灣")}) {
         if (kept.startsWith(prefix))
             kept = kept.mid(prefix.size());
     }

@@ -94,8 +94,8 @@ Record log_entry(const Record& request, const Production_Report& report)
     return entry;
 }
 
-Record job_entry(const Print_Record& job, int envelopes, bool printed, bool failed,
-    const std::string& reason)
+Record job_entry(
+    const Print_Record& job, int envelopes, bool printed, bool failed, const std::string& reason)
 {
     Record entry;
     entry["列印工作"] = static_cast<long long>(job.job);
