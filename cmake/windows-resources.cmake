@@ -1,0 +1,30 @@
+# Windows: every program and library of ours carries a version resource (the product, the
+# project's version, a description in Traditional Chinese), and the programs the icon of
+# 格式範本/logo.ico, so that Explorer shows them. The window's own icon is still read from the
+# template folder at run time.
+#   add_windows_resources(target "description")
+function(add_windows_resources target description)
+  if(NOT WIN32)
+    return()
+  endif()
+  get_target_property(type ${target} TYPE)
+  set(version ${PROJECT_VERSION})
+  set(version_patch 0)
+  if(DEFINED PROJECT_VERSION_PATCH AND NOT PROJECT_VERSION_PATCH STREQUAL "")
+    set(version_patch ${PROJECT_VERSION_PATCH})
+  endif()
+  if(type STREQUAL "EXECUTABLE")
+    set(file_type VFT_APP)
+    set(file_name ${target}.exe)
+    # windres reads the icon's path in the code page of the .rc: a plain copy's name is safest.
+    configure_file(${PROJECT_SOURCE_DIR}/格式範本/logo.ico ${CMAKE_BINARY_DIR}/pelderwick.ico COPYONLY)
+    set(icon_line "1 ICON \"${CMAKE_BINARY_DIR}/pelderwick.ico\"")
+  else()
+    set(file_type VFT_DLL)
+    set(file_name ${target}.dll)
+    set(icon_line "")
+  endif()
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
+endfunction()
