@@ -4,6 +4,7 @@
 #include "print_settings.h"
 #include "printing.h"
 #include "request_fields.h"
+#include "sample_request.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,27 +22,6 @@
 #include <memory>
 
 namespace {
-
-// A sample envelope of the format, for the test print and the preview.
-Record sample_of(const std::string& format)
-{
-    using namespace request_key;
-    Record r;
-    r[request_key::format] = format;
-    r[mailing_method] = std::string();
-    r[sender_name] = std::string("陳大文");
-    r[sender_postal_code] = std::string("106");
-    r[sender_address] = std::string("臺北市大安區復興南路一段390號");
-    r[folder] = std::string(output_folder);
-    r[input_mode] = std::string("手動輸入模式");
-    r[size_ratio] = 1LL;
-    r[chinese_font] = std::string("微軟正黑體");
-    r[latin_font] = std::string("Calibri");
-    r[recipient_name] = std::string("王小明");
-    r[recipient_postal_code] = std::string("403041");
-    r[recipient_address] = std::string("臺中市西區民權路91號5樓");
-    return r;
-}
 
 // The chosen format's envelope at true size where the screen says how large its pixels are,
 // with the printer's shift and turn, on the outline of the paper.
@@ -73,7 +53,7 @@ protected:
             painter.translate(page.width_mm * scale, page.height_mm * scale);
             painter.rotate(180);
         }
-        draw_envelope(painter, scale, sample_of(format_));
+        draw_envelope(painter, scale, sample_request(format_));
     }
 
 private:
@@ -255,7 +235,7 @@ private:
         const Printed_Job job = action == "calibration"
             ? print_calibration(printer(), format(), shown())
             : print_envelopes(
-                {sample_of(format())}, printer(), "Pelderwick 試印 " + format(), shown());
+                {sample_request(format())}, printer(), "Pelderwick 試印 " + format(), shown());
         status_->setText(QString::fromStdString(job.handed
                 ? "已送到「" + printer() + "」（列印工作 " + std::to_string(job.job) + "）"
                 : "沒有列印：" + job.reason));

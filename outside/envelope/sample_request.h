@@ -1,7 +1,7 @@
 #pragma once
 
-// One output request as the window hands it over, with a plain sender and recipient, for the
-// envelope tests and the envelope benchmark.
+// One output request as the window hands it over, with a plain sender and recipient: the print
+// settings' test print and preview, the envelope tests and the benchmarks.
 
 #include "record.h"
 #include "request_fields.h"
