@@ -124,8 +124,9 @@ Test_Job print_now(
     const std::vector<Record>& requests, const char* printer, const Printer_Settings& settings = {})
 {
     static int printed_so_far = 0;
-    const std::string title = "Pelderwick test " + std::to_string(QCoreApplication::applicationPid())
-        + "-" + std::to_string(++printed_so_far);
+    const std::string title = "Pelderwick test "
+        + std::to_string(QCoreApplication::applicationPid()) + "-"
+        + std::to_string(++printed_so_far);
     return {print_envelopes(requests, printer, title, settings), QString::fromStdString(title)};
 }
 
@@ -212,6 +213,25 @@ private slots:
         QVERIFY(std::abs(red.top() - expected.top()) <= 0.3);
         QVERIFY(std::abs(red.right() - expected.right()) <= 0.3);
         QVERIFY(std::abs(red.bottom() - expected.bottom()) <= 0.3);
+    }
+
+    void calibration_page_marks_where_the_envelope_has_its_boxes_and_frame()
+    {
+        if (!test_platform::custom_paper_reaches_the_printer())
+            QSKIP("Wine prints a paper of the program's own size on the queue's first paper");
+        const Printed_Job job = print_calibration("EnvPDF", vertical, {});
+        QVERIFY2(job.handed, job.reason.c_str());
+        QVERIFY(printed(job));
+        const QImage page = printed_page({job, {}});
+        QVERIFY(!page.isNull());
+        // The red marks lie over the envelope's boxes and frame, crosshairs reaching a little out.
+        const QRectF marks = red_of(page);
+        const QRectF envelope = red_of(file_page(sample_request(vertical)));
+        qInfo("marks %.1f, %.1f to %.1f, %.1f; the envelope's red %.1f, %.1f to %.1f, %.1f",
+            marks.left(), marks.top(), marks.right(), marks.bottom(), envelope.left(),
+            envelope.top(), envelope.right(), envelope.bottom());
+        QVERIFY(marks.contains(envelope.adjusted(0.3, 0.3, -0.3, -0.3)));
+        QVERIFY(envelope.adjusted(-4.5, -4.5, 4.5, 4.5).contains(marks));
     }
 
     void seven_recipients_are_one_job_of_seven_pages_in_order()
