@@ -8,6 +8,19 @@
 
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
+
+namespace {
+
+std::string no_display_message()
+{
+    const char* display = std::getenv("DISPLAY");
+    return std::string("Pelderwick: no display to show the window on (DISPLAY is \"")
+        + (display != nullptr ? display : "")
+        + "\"); start it from the desktop, or use \"pelderwick --demo\"";
+}
+
+} // namespace
 
 extern "C" PELDERWICK_PROGRAM int pelderwick_main(int /*argc*/, char** /*argv*/)
 {
@@ -17,9 +30,7 @@ extern "C" PELDERWICK_PROGRAM int pelderwick_main(int /*argc*/, char** /*argv*/)
     int status = 0;
     try {
         if (!platform::display_available())
-            throw std::runtime_error("Pelderwick: no display to show the window on (DISPLAY is \""
-                + std::string(std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "")
-                + "\"); start it from the desktop, or use \"pelderwick --demo\"");
+            throw std::runtime_error(no_display_message());
         load_window_module().run_stand_alone();
     } catch (const std::exception& error) {
         report_line(error.what());

@@ -54,9 +54,10 @@ constexpr Mark marks[] = {
 // A mark by either of its forms.
 const Mark* mark_of(char32_t c)
 {
-    const auto found = std::find_if(std::begin(marks), std::end(marks), [c](const Mark& mark) {
-        return mark.horizontal == c || (mark.vertical != 0 && mark.vertical == c);
-    });
+    const auto* const found
+        = std::find_if(std::begin(marks), std::end(marks), [c](const Mark& mark) {
+              return mark.horizontal == c || (mark.vertical != 0 && mark.vertical == c);
+          });
     return found == std::end(marks) ? nullptr : found;
 }
 

@@ -14,7 +14,7 @@ using Line = std::vector<Cell>;
 // Scales a font so its pixel size is `size_px`.
 QFont sized(QFont font, double size_px)
 {
-    font.setPixelSize(std::max(1, int(size_px + 0.5)));
+    font.setPixelSize(std::max(1, int(std::lround(size_px))));
     return font;
 }
 

@@ -92,7 +92,7 @@ void wait_for_worker(QWidget* app, const Worker_Progress& progress, Before befor
 
 } // namespace
 
-void run_demo(const Worker_Progress& progress, std::function<void(bool done_all)> finished)
+void run_demo(const Worker_Progress& progress, const std::function<void(bool done_all)>& finished)
 {
     QWidget* app = shown_root_window();
     if (app == nullptr) {

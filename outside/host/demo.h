@@ -9,4 +9,4 @@
 #include <functional>
 
 // `finished` hears whether the demo did all it should: three envelopes and the picture.
-void run_demo(const Worker_Progress& progress, std::function<void(bool done_all)> finished);
+void run_demo(const Worker_Progress& progress, const std::function<void(bool done_all)>& finished);

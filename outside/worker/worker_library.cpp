@@ -28,6 +28,7 @@ extern "C" PELDERWICK_EXPORT Print_Record pelderwick_worker_print(
     std::vector<Made_Envelope>& made, const std::string& printer)
 {
     std::vector<Record> requests;
+    requests.reserve(made.size());
     for (const Made_Envelope& envelope : made)
         requests.push_back(envelope.request);
     // A name of its own, by which the print system's job is found.
@@ -35,7 +36,7 @@ extern "C" PELDERWICK_EXPORT Print_Record pelderwick_worker_print(
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString()
         + " (" + std::to_string(requests.size()) + ")";
     const Printed_Job job = print_envelopes(requests, printer, title, stored_settings(printer));
-    const Print_Record record {printer, job.job, job.handed, job.reason};
+    Print_Record record {printer, job.job, job.handed, job.reason};
     for (Made_Envelope& envelope : made) {
         envelope.report.printed = record;
         envelope.report.warnings.insert(
