@@ -48,11 +48,7 @@ protected:
         painter.fillRect(rect(), Qt::white);
         painter.setPen(Qt::gray);
         painter.drawRect(QRectF(0, 0, page.width_mm * scale - 1, page.height_mm * scale - 1));
-        painter.translate(adjustment_.right_mm * scale, adjustment_.down_mm * scale);
-        if (adjustment_.turned) {
-            painter.translate(page.width_mm * scale, page.height_mm * scale);
-            painter.rotate(180);
-        }
+        apply_adjustment(painter, scale, page, adjustment_);
         draw_envelope(painter, scale, sample_request(format_));
     }
 

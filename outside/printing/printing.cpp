@@ -82,17 +82,6 @@ QPrinter::PaperSource paper_source_of(Paper_Source source)
 
 using Page_Drawing = std::function<std::vector<Warning>(QPainter&, double px_per_mm, int page)>;
 
-// The printer's shift and turn, on the page as the format has it.
-void adjust(QPainter& painter, double px_per_mm, const Envelope_Format& format,
-    const Format_Adjustment& adjustment)
-{
-    painter.translate(adjustment.right_mm * px_per_mm, adjustment.down_mm * px_per_mm);
-    if (adjustment.turned) {
-        painter.translate(format.width_mm * px_per_mm, format.height_mm * px_per_mm);
-        painter.rotate(180);
-    }
-}
-
 Printed_Job print_pages(const std::string& name, const std::string& format_text,
     const std::string& title, const Printer_Settings& settings, int pages, const Page_Drawing& draw)
 {
@@ -116,7 +105,7 @@ Printed_Job print_pages(const std::string& name, const std::string& format_text,
             if (page > 0 && !printer.newPage())
                 throw std::runtime_error("印表機「" + name + "」無法換頁");
             painter.save();
-            adjust(painter, px_per_mm, format, settings.adjustment(format_text));
+            apply_adjustment(painter, px_per_mm, format, settings.adjustment(format_text));
             const std::vector<Warning> drawn = draw(painter, px_per_mm, page);
             job.warnings.insert(job.warnings.end(), drawn.begin(), drawn.end());
             painter.restore();
@@ -135,6 +124,16 @@ Printed_Job print_pages(const std::string& name, const std::string& format_text,
 }
 
 } // namespace
+
+void apply_adjustment(QPainter& painter, double px_per_mm, const Envelope_Format& format,
+    const Format_Adjustment& adjustment)
+{
+    painter.translate(adjustment.right_mm * px_per_mm, adjustment.down_mm * px_per_mm);
+    if (adjustment.turned) {
+        painter.translate(format.width_mm * px_per_mm, format.height_mm * px_per_mm);
+        painter.rotate(180);
+    }
+}
 
 std::string paper_refusal(const std::string& printer, const Envelope_Format& format)
 {

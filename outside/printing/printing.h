@@ -30,6 +30,10 @@ struct Printed_Job
 Printed_Job print_envelopes(const std::vector<Record>& requests, const std::string& printer,
     const std::string& title, const Printer_Settings& settings);
 
+// The printer's shift and turn, on the page as the format has it; the preview shows the same.
+void apply_adjustment(QPainter& painter, double px_per_mm, const Envelope_Format& format,
+    const Format_Adjustment& adjustment);
+
 // A page for plain paper, held against an envelope against the light: the format's outline,
 // millimetre rulers along its edges, crosshairs at the middles of the code boxes and at the name
 // frame, so that the shift can be read off.
