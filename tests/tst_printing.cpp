@@ -21,6 +21,8 @@
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -132,6 +134,33 @@ Test_Job print_now(
 
 const std::string vertical = "12K直式信封(11.5cm x 23cm)";
 const std::string dl = "DL橫式信封(22cm x 11cm)";
+
+// The print settings window changed as a user would: EnvPDF chosen, DL shifted and turned.
+void change_settings(QWidget& window)
+{
+    auto* printers = window.findChild<QComboBox*>("printer");
+    printers->setCurrentIndex(printers->findData("EnvPDF"));
+    window.findChild<QDoubleSpinBox*>(QStringLiteral("right[%1]").arg(QString::fromStdString(dl)))
+        ->setValue(2.5);
+    window.findChild<QCheckBox*>(QStringLiteral("turned[%1]").arg(QString::fromStdString(dl)))
+        ->setChecked(true);
+    window.findChild<QWidget*>("destination_printer")->setProperty("checked", true);
+}
+
+// One test function of this program, run in a process of its own, with its settings kept at
+// `config` where given; its exit status. What it prints passes through.
+int in_a_new_process(const char* function, const QString& config)
+{
+    QProcess next;
+    if (!config.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("PELDERWICK_PRINTING_CONFIG", config);
+        next.setProcessEnvironment(environment);
+    }
+    next.setProcessChannelMode(QProcess::ForwardedChannels);
+    next.start(QCoreApplication::applicationFilePath(), {function});
+    return next.waitForFinished(60000) ? next.exitCode() : -1;
+}
 
 } // namespace
 
@@ -323,25 +352,39 @@ private slots:
 
     void print_settings_are_kept_for_the_next_run()
     {
-        const QString shift = QStringLiteral("right[%1]").arg(QString::fromStdString(dl));
         {
             std::unique_ptr<QWidget> window(make_print_settings_window());
             window->setAttribute(Qt::WA_DeleteOnClose, false);
-            auto* printers = window->findChild<QComboBox*>("printer");
-            printers->setCurrentIndex(printers->findData("EnvPDF"));
-            window->findChild<QDoubleSpinBox*>(shift)->setValue(2.5);
-            window
-                ->findChild<QCheckBox*>(
-                    QStringLiteral("turned[%1]").arg(QString::fromStdString(dl)))
-                ->setChecked(true);
-            window->findChild<QWidget*>("destination_printer")->setProperty("checked", true);
+            change_settings(*window);
+            QCOMPARE(window->findChild<QLabel*>("status")->text(), QString());
         }
         // What a new process, opening the window anew, reads.
         QCOMPARE(stored_destination(), std::string("EnvPDF"));
-        QProcess next;
-        next.start(QCoreApplication::applicationFilePath(), {"shown_in_a_new_process"});
-        QVERIFY(next.waitForFinished(60000));
-        QVERIFY2(next.exitCode() == 0, next.readAll().constData());
+        QCOMPARE(in_a_new_process("shown_in_a_new_process", {}), 0);
+    }
+
+    void print_settings_that_cannot_be_kept_are_told()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("the settings are kept in the registry");
+#endif
+        QTemporaryDir place;
+        QFile file(place.filePath("a file"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(
+            in_a_new_process("changed_where_nothing_can_be_kept", file.fileName() + "/config"), 0);
+    }
+
+    void changed_where_nothing_can_be_kept()
+    {
+        const QFileInfo config(qEnvironmentVariable("PELDERWICK_PRINTING_CONFIG"));
+        if (!QFileInfo(config.path()).isFile())
+            QSKIP("run by print_settings_that_cannot_be_kept_are_told");
+        std::unique_ptr<QWidget> window(make_print_settings_window());
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        change_settings(*window);
+        QVERIFY(window->findChild<QLabel*>("status")->text().contains("列印設定沒有存好"));
     }
 
     void shown_in_a_new_process()

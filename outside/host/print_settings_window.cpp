@@ -184,7 +184,14 @@ private:
     void keep_destination()
     {
         if (!loading_)
-            store_destination(to_printer_->isChecked() ? printer() : std::string());
+            tell_if_lost(store_destination(to_printer_->isChecked() ? printer() : std::string()));
+    }
+
+    void tell_if_lost(bool kept)
+    {
+        if (!kept)
+            status_->setText(QString::fromStdString(
+                "列印設定沒有存好，下次執行時不會保留（" + settings_place() + "）"));
     }
 
     // The chosen printer's settings into the controls.
@@ -215,7 +222,7 @@ private:
     void keep()
     {
         if (!loading_ && !printer().empty())
-            store_settings(printer(), shown());
+            tell_if_lost(store_settings(printer(), shown()));
     }
 
     void act(const std::string& action)

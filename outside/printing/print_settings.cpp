@@ -18,6 +18,12 @@ QString group_of(const std::string& printer)
         + QString::fromUtf8(QByteArray::fromStdString(printer).toPercentEncoding());
 }
 
+bool written(QSettings& settings)
+{
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
 QString key_of(const std::string& format)
 {
     return QString::fromUtf8(QByteArray::fromStdString(format).toPercentEncoding());
@@ -36,9 +42,11 @@ std::string stored_destination()
     return stored().value(QStringLiteral("destination/printer")).toString().toStdString();
 }
 
-void store_destination(const std::string& printer)
+bool store_destination(const std::string& printer)
 {
-    stored().setValue(QStringLiteral("destination/printer"), QString::fromStdString(printer));
+    QSettings kept = stored();
+    kept.setValue(QStringLiteral("destination/printer"), QString::fromStdString(printer));
+    return written(kept);
 }
 
 Printer_Settings stored_settings(const std::string& printer)
@@ -58,7 +66,7 @@ Printer_Settings stored_settings(const std::string& printer)
     return read;
 }
 
-void store_settings(const std::string& printer, const Printer_Settings& settings)
+bool store_settings(const std::string& printer, const Printer_Settings& settings)
 {
     QSettings kept = stored();
     kept.beginGroup(group_of(printer));
@@ -70,6 +78,12 @@ void store_settings(const std::string& printer, const Printer_Settings& settings
         kept.setValue(QStringLiteral("turned"), adjustment.turned);
         kept.endGroup();
     }
+    return written(kept);
+}
+
+std::string settings_place()
+{
+    return stored().fileName().toStdString();
 }
 
 bool told_about_printing()

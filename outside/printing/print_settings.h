@@ -30,11 +30,17 @@ struct Printer_Settings
 
 // The printer the envelopes go to besides their PDF files; empty for the PDF files alone.
 std::string stored_destination();
-void store_destination(const std::string& printer);
 
 Printer_Settings stored_settings(const std::string& printer);
-void store_settings(const std::string& printer, const Printer_Settings& settings);
 
-// Whether the user was told once that envelopes can go straight to a printer.
+// Each written through at once: false when the settings could not be kept.
+[[nodiscard]] bool store_destination(const std::string& printer);
+[[nodiscard]] bool store_settings(const std::string& printer, const Printer_Settings& settings);
+
+// Where the settings are kept, for telling the user which place could not be written.
+std::string settings_place();
+
+// Whether the user was told once that envelopes can go straight to a printer. Where this cannot
+// be kept, the user is only told again.
 bool told_about_printing();
 void remember_told_about_printing();
