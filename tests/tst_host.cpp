@@ -1,6 +1,7 @@
 // The window module loaded through the front exactly as the host does, with the real worker
 // beside it: what the user sees while it works, and that nothing handed over is lost.
 
+#include "accounts.h"
 #include "notices.h"
 #include "platform.h"
 #include "request_fields.h"
@@ -16,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -80,6 +83,54 @@ void run_host(const Producer& produce, const std::function<void(QWidget*)>& scri
     load_window_module().GUI(*queues, *events);
     worker.join();
 }
+
+// A print system faked for the host's accounts: jobs numbered as they come, none ended until
+// `ended`, and the first question about a job held until `go_on`, while more jobs come.
+namespace fake_printing {
+
+std::mutex mutex;
+std::condition_variable changed;
+bool asked = false;
+bool go_on = false;
+std::atomic<bool> ended {false};
+std::atomic<int> jobs {0};
+std::atomic<int> ends_logged {0};
+
+Production_Report made(const Record& /*request*/)
+{
+    Production_Report report;
+    report.made = true;
+    return report;
+}
+
+void logged(const Record& /*request*/, Production_Report& report)
+{
+    report.logged = true;
+}
+
+Print_Record printed(std::vector<Made_Envelope>& /*made*/, const std::string& printer)
+{
+    return {printer, ++jobs, true, {}};
+}
+
+std::optional<Job_Outcome> job_end(const Print_Record& /*job*/)
+{
+    std::unique_lock lock(mutex);
+    asked = true;
+    changed.notify_all();
+    changed.wait(lock, [] { return go_on; });
+    return ended ? std::optional<Job_Outcome>(Job_Outcome {true, false, {}}) : std::nullopt;
+}
+
+bool end_logged(const Record&, const Print_Record&, int, const Job_Outcome&)
+{
+    ++ends_logged;
+    return true;
+}
+
+void told(Host_Session*, const std::string&, const std::string&) { }
+
+} // namespace fake_printing
 
 } // namespace
 
@@ -197,6 +248,45 @@ private slots:
             QTest::mouseClick(output, Qt::LeftButton);
         });
         QCOMPARE(recorded_names(before).size(), std::size_t(14));
+    }
+
+    void print_jobs_handed_over_while_others_are_followed_all_end()
+    {
+        namespace fake = fake_printing;
+        Worker_Library worker;
+        worker.make = fake::made;
+        worker.log = fake::logged;
+        worker.print = fake::printed;
+        worker.job_end = fake::job_end;
+        worker.log_job = fake::end_logged;
+        Host_Qt host;
+        host.tell = fake::told;
+        Accounts accounts(worker, host, nullptr, "a printer");
+        Record request;
+        request[request_key::recipient_name] = std::string("王小明");
+        request[request_key::format] = std::string(envelope_formats[0]);
+        const auto press = [&] {
+            accounts.produce(request);
+            accounts.batch_done();
+        };
+        press();
+        {
+            // The follower is asking about the first job, its place in the list kept meanwhile.
+            std::unique_lock lock(fake::mutex);
+            QVERIFY(
+                fake::changed.wait_for(lock, std::chrono::seconds(10), [] { return fake::asked; }));
+        }
+        for (int more = 0; more < 40; ++more)
+            press();
+        fake::ended = true;
+        {
+            const std::lock_guard lock(fake::mutex);
+            fake::go_on = true;
+        }
+        fake::changed.notify_all();
+        QCOMPARE(accounts.finish(std::chrono::seconds(30)), 0);
+        QCOMPARE(fake::jobs.load(), 41);
+        QCOMPARE(fake::ends_logged.load(), 41);
     }
 
     void failing_request_is_reported_and_the_worker_goes_on()

@@ -145,7 +145,7 @@ void Accounts::follow_jobs()
                         + "（PDF 檔已存好）");
             }
             lock.lock();
-            job = end ? followed_.erase(job) : job + 1;
+            job = end ? followed_.erase(job) : std::next(job);
         }
         jobs_changed_.notify_all();
         if (stopping_)

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <list>
 #include <mutex>
 #include <set>
 #include <string>
@@ -60,7 +61,8 @@ private:
     std::mutex mutex_;
     std::condition_variable jobs_changed_;
     std::set<std::string> told_once_;
-    std::vector<Followed> followed_;
+    // A list: the follower keeps its place in it, unlocked, while the worker adds jobs.
+    std::list<Followed> followed_;
     bool stopping_ = false;
     std::thread follower_;
 };
