@@ -241,6 +241,29 @@ private slots:
         QVERIFY(program.readAllStandardError().contains("pelderwick_stand_alone_main.dll"));
     }
 
+    void qt_is_never_taken_from_the_working_folder()
+    {
+        const QString planted
+            = QCoreApplication::applicationDirPath() + "/planted/libQt6Gui.so.6";
+        if (!QFile::exists(planted))
+            QSKIP("Windows plants a library of the program's own (the test above)");
+        QTemporaryDir downloads;
+        QVERIFY(QFile::copy(planted, downloads.filePath("libQt6Gui.so.6")));
+        QProcess program;
+        // A display that does not answer: the program ends once it has loaded Qt.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        environment.remove("WAYLAND_DISPLAY");
+        environment.insert("DISPLAY", ":9999");
+        program.setProcessEnvironment(environment);
+        program.setWorkingDirectory(downloads.path());
+        program.start(test_platform::built_program("pelderwick_stand_alone"), {});
+        program.closeWriteChannel();
+        QVERIFY(program.waitForFinished(60000));
+        QCOMPARE(program.exitCode(), 1);
+        QVERIFY(!QFile::exists(downloads.filePath("libQt6Gui.so.6.loaded")));
+    }
+
     void stand_alone_program_ends_at_the_end_of_input()
     {
         QProcess program;
