@@ -179,7 +179,7 @@ private slots:
             qputenv("PELDERWICK_PRINTING_CONFIG", home_.filePath("config").toUtf8());
         qputenv("XDG_CONFIG_HOME", qgetenv("PELDERWICK_PRINTING_CONFIG"));
         if (!has_printer("EnvPDF"))
-            QSKIP("needs the tests' print system: tools/print-system start (root)");
+            QSKIP("needs the tests' print system: sudo bash tools/print-system start");
         QVERIFY(pdf_tools_available());
     }
 
