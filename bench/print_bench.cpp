@@ -70,7 +70,7 @@ int main(int argc, char** argv)
             return 1;
         }
         figures.handed.push_back(double(clock.nsecsElapsed()) / 1e6);
-        while (!job_end(printer, job.job))
+        while (!job_states(printer, {job.job})[job.job].ended())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         figures.printed.push_back(double(clock.nsecsElapsed()) / 1e6);
     }

@@ -2,22 +2,35 @@
 
 #include "request_fields.h"
 
+#include <utility>
+
 void Std_Queue::put(Item item)
 {
+    std::function<void()> opened;
     {
         std::lock_guard lock(mutex_);
-        items_.push_back(std::move(item));
+        items_.push_back({std::move(item), open_batch_});
+        if (!std::exchange(batch_opened_, true))
+            opened = opened_;
     }
-    ready_.notify_one();
+    ready_.notify_all();
+    if (opened)
+        opened();
+}
+
+Item Std_Queue::pop()
+{
+    Entry entry = std::move(items_.front());
+    items_.pop_front();
+    taken_batch_ = entry.batch;
+    return std::move(entry.item);
 }
 
 Item Std_Queue::take()
 {
     std::unique_lock lock(mutex_);
     ready_.wait(lock, [this] { return !items_.empty(); });
-    Item item = std::move(items_.front());
-    items_.pop_front();
-    return item;
+    return pop();
 }
 
 std::optional<Item> Std_Queue::try_take(std::chrono::milliseconds timeout)
@@ -25,9 +38,32 @@ std::optional<Item> Std_Queue::try_take(std::chrono::milliseconds timeout)
     std::unique_lock lock(mutex_);
     if (!ready_.wait_for(lock, timeout, [this] { return !items_.empty(); }))
         return std::nullopt;
-    Item item = std::move(items_.front());
-    items_.pop_front();
-    return item;
+    return pop();
+}
+
+void Std_Queue::on_batch_opened(std::function<void()> opened)
+{
+    std::lock_guard lock(mutex_);
+    opened_ = std::move(opened);
+}
+
+void Std_Queue::close_batch()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (!std::exchange(batch_opened_, false))
+            return;
+        ++open_batch_;
+    }
+    ready_.notify_all();
+}
+
+bool Std_Queue::batch_goes_on(std::chrono::milliseconds patience)
+{
+    std::unique_lock lock(mutex_);
+    ready_.wait_for(lock, patience,
+        [this] { return !items_.empty() || open_batch_ != taken_batch_ || !batch_opened_; });
+    return !items_.empty() && items_.front().batch == taken_batch_ && items_.front().item;
 }
 
 std::size_t Std_Queue::size() const

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,7 +38,9 @@ public:
     virtual bool wait(std::chrono::milliseconds timeout) const = 0; // true once set
 };
 
-// Unbounded, thread-safe, first in first out.
+// Unbounded, thread-safe, first in first out. The items are put in batches (the requests of one
+// press): a batch opens with the first item put after the last one closed, and stays open until
+// `close_batch`; a host closes it once the window's turn that put the items is over.
 class Std_Queue final : public Queue
 {
 public:
@@ -46,10 +49,28 @@ public:
     std::optional<Item> try_take(std::chrono::milliseconds timeout) override;
     std::size_t size() const; // items waiting
 
+    // Called on the putting thread, outside the lock, when a put opens a batch.
+    void on_batch_opened(std::function<void()> opened);
+    void close_batch();
+    // After a take: whether the next item belongs to the batch of the one taken. Waits for the
+    // next item or the batch's close, at most `patience`; a batch nobody closes then ends.
+    bool batch_goes_on(std::chrono::milliseconds patience);
+
 private:
+    struct Entry
+    {
+        Item item;
+        unsigned long long batch;
+    };
+    Item pop(); // locked, with an item there
+
     mutable std::mutex mutex_;
     std::condition_variable ready_;
-    std::deque<Item> items_;
+    std::deque<Entry> items_;
+    unsigned long long open_batch_ = 0; // the batch items are put in
+    bool batch_opened_ = false; // something was put in it
+    unsigned long long taken_batch_ = 0; // the batch of the item taken last
+    std::function<void()> opened_;
 };
 
 class Std_Event final : public Event

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +22,8 @@
 #include <fstream>
 #include <mutex>
 #include <thread>
+
+Q_DECLARE_METATYPE(Job_State::Stage)
 
 namespace {
 
@@ -67,7 +70,10 @@ void run_host(const Producer& produce, const std::function<void(QWidget*)>& scri
     auto queues = make_std_queue_bundle();
     auto events = make_std_event_bundle();
     std::thread worker(
-        [&] { run_worker((*queues)["get_receipt"], (*events)["get_receipt"], produce); });
+        [&] {
+            run_worker(dynamic_cast<Std_Queue&>((*queues)["get_receipt"]), (*events)["get_receipt"],
+                produce);
+        });
     QTimer::singleShot(0, qApp, [script] {
         QPointer<QWidget> app = shown_root_window();
         if (app.isNull()) {
@@ -84,51 +90,115 @@ void run_host(const Producer& produce, const std::function<void(QWidget*)>& scri
     worker.join();
 }
 
-// A print system faked for the host's accounts: jobs numbered as they come, none ended until
-// `ended`, and the first question about a job held until `go_on`, while more jobs come.
+// A print system faked for the host's accounts: jobs numbered as they come, in the stage
+// `answer` says, the first question held until `go_on` (while more jobs come). What is done is
+// written down in order: "made <name>", "line <name>", "job <n>", "job line <列印>",
+// "end line <結果>: <原因>".
 namespace fake_printing {
 
 std::mutex mutex;
 std::condition_variable changed;
 bool asked = false;
-bool go_on = false;
-std::atomic<bool> ended {false};
+bool go_on = true;
 std::atomic<int> jobs {0};
-std::atomic<int> ends_logged {0};
+std::atomic<Job_State::Stage> answer {Job_State::Stage::printed};
+std::vector<std::string> journal;
 
-Production_Report made(const Record& /*request*/)
+void write(const std::string& entry)
 {
+    const std::lock_guard lock(mutex);
+    journal.push_back(entry);
+}
+
+void reset(Job_State::Stage stage, bool hold_first_question)
+{
+    const std::lock_guard lock(mutex);
+    asked = false;
+    go_on = !hold_first_question;
+    jobs = 0;
+    answer = stage;
+    journal.clear();
+}
+
+std::string name_of(const Record& request)
+{
+    return std::get<std::string>(request.at(request_key::recipient_name));
+}
+
+Production_Report made(const Record& request)
+{
+    write("made " + name_of(request));
     Production_Report report;
     report.made = true;
+    report.file = name_of(request) + ".pdf";
     return report;
 }
 
-void logged(const Record& /*request*/, Production_Report& report)
+void logged(const Record& request, Production_Report& report)
 {
+    write("line " + name_of(request));
     report.logged = true;
 }
 
-Print_Record printed(std::vector<Made_Envelope>& /*made*/, const std::string& printer)
+Print_Record printed(const std::vector<Record>& /*requests*/, const std::string& printer)
 {
-    return {printer, ++jobs, true, {}};
+    write("job " + std::to_string(jobs + 1));
+    return {printer, ++jobs, true, {}, {}};
 }
 
-std::optional<Job_Outcome> job_end(const Print_Record& /*job*/)
+std::map<int, Job_State> job_states(const std::string& /*printer*/, const std::vector<int>& asked_about)
 {
     std::unique_lock lock(mutex);
     asked = true;
     changed.notify_all();
     changed.wait(lock, [] { return go_on; });
-    return ended ? std::optional<Job_Outcome>(Job_Outcome {true, false, {}}) : std::nullopt;
+    std::map<int, Job_State> states;
+    for (const int job : asked_about)
+        states[job] = {answer.load(), answer == Job_State::Stage::unanswered ? "no answer" : ""};
+    return states;
 }
 
-bool end_logged(const Record&, const Print_Record&, int, const Job_Outcome&)
+bool job_logged(const Record& /*request*/, const Record& entry)
 {
-    ++ends_logged;
+    const auto text = [&](const char* key) {
+        return entry.contains(key) ? std::get<std::string>(entry.at(key)) : std::string();
+    };
+    write(entry.contains("列印") ? "job line " + text("列印")
+                                 : "end line " + text("結果") + ": " + text("原因"));
     return true;
 }
 
 void told(Host_Session*, const std::string&, const std::string&) { }
+
+Worker_Library worker()
+{
+    Worker_Library worker;
+    worker.make = made;
+    worker.log = logged;
+    worker.print = printed;
+    worker.job_states = job_states;
+    worker.log_job = job_logged;
+    return worker;
+}
+
+Record request(const std::string& name)
+{
+    Record request;
+    request[request_key::recipient_name] = name;
+    request[request_key::format] = std::string(envelope_formats[0]);
+    return request;
+}
+
+std::vector<std::string> journal_with(const std::string& start)
+{
+    const std::lock_guard lock(mutex);
+    std::vector<std::string> found;
+    for (const std::string& entry : journal) {
+        if (entry.starts_with(start))
+            found.push_back(entry);
+    }
+    return found;
+}
 
 } // namespace fake_printing
 
@@ -253,20 +323,13 @@ private slots:
     void print_jobs_handed_over_while_others_are_followed_all_end()
     {
         namespace fake = fake_printing;
-        Worker_Library worker;
-        worker.make = fake::made;
-        worker.log = fake::logged;
-        worker.print = fake::printed;
-        worker.job_end = fake::job_end;
-        worker.log_job = fake::end_logged;
+        fake::reset(Job_State::Stage::going, true);
+        const Worker_Library worker = fake::worker();
         Host_Qt host;
         host.tell = fake::told;
         Accounts accounts(worker, host, nullptr, "a printer");
-        Record request;
-        request[request_key::recipient_name] = std::string("王小明");
-        request[request_key::format] = std::string(envelope_formats[0]);
         const auto press = [&] {
-            accounts.produce(request);
+            accounts.produce(fake::request("王小明"));
             accounts.batch_done();
         };
         press();
@@ -278,15 +341,70 @@ private slots:
         }
         for (int more = 0; more < 40; ++more)
             press();
-        fake::ended = true;
+        fake::answer = Job_State::Stage::printed;
         {
             const std::lock_guard lock(fake::mutex);
             fake::go_on = true;
         }
         fake::changed.notify_all();
-        QCOMPARE(accounts.finish(std::chrono::seconds(30)), 0);
+        const std::atomic<bool> hurry {false};
+        QCOMPARE(accounts.finish(std::chrono::seconds(30), hurry), 0);
         QCOMPARE(fake::jobs.load(), 41);
-        QCOMPARE(fake::ends_logged.load(), 41);
+        QCOMPARE(fake::journal_with("end line 已印出").size(), std::size_t(41));
+    }
+
+    void every_job_gets_its_lines_whatever_the_print_system_says_data()
+    {
+        QTest::addColumn<Job_State::Stage>("stage"); // what the print system answers
+        QTest::addColumn<bool>("hurried"); // the user asked to end while jobs were followed
+        QTest::addColumn<QString>("end"); // each job's last line
+        QTest::addColumn<int>("status");
+        using Stage = Job_State::Stage;
+        QTest::newRow("printed") << Stage::printed << false << "end line 已印出: " << 0;
+        QTest::newRow("cancelled") << Stage::failed << false << "end line 沒有印出: " << 1;
+        QTest::newRow("with the spooler")
+            << Stage::queued << false << "end line 已交給列印佇列: " << 0;
+        QTest::newRow("gone from the print system's history")
+            << Stage::unknown << false << "end line 列印結果未知: " << 1;
+        QTest::newRow("a print system gone silent")
+            << Stage::unanswered << false << "end line 列印結果未知: no answer" << 1;
+        QTest::newRow("still printing at the end")
+            << Stage::going << false
+            << "end line 列印結果未知: 程式結束時還沒有印完，列印系統還留著這份工作" << 1;
+        QTest::newRow("still printing, the user asks to end")
+            << Stage::going << true
+            << "end line 列印結果未知: 程式結束時還沒有印完，列印系統還留著這份工作" << 1;
+    }
+    void every_job_gets_its_lines_whatever_the_print_system_says()
+    {
+        QFETCH(Job_State::Stage, stage);
+        QFETCH(bool, hurried);
+        QFETCH(QString, end);
+        QFETCH(int, status);
+        namespace fake = fake_printing;
+        fake::reset(stage, false);
+        const Worker_Library worker = fake::worker();
+        Host_Qt host;
+        host.tell = fake::told;
+        Accounts accounts(worker, host, nullptr, "a printer");
+        for (const char* name : {"甲", "乙"}) { // two presses
+            accounts.produce(fake::request(name));
+            accounts.produce(fake::request(std::string(name) + "二"));
+            accounts.batch_done();
+        }
+        // Each envelope's line comes as soon as it is made, before its job is handed over.
+        QCOMPARE(fake::journal_with(""),
+            (std::vector<std::string> {"made 甲", "line 甲", "made 甲二", "line 甲二", "job 1",
+                "job line 已送印", "made 乙", "line 乙", "made 乙二", "line 乙二", "job 2",
+                "job line 已送印"}));
+        std::atomic<bool> hurry {hurried};
+        QElapsedTimer waited;
+        waited.start();
+        // Hurried, the wait for jobs still printing ends at once instead of after its patience.
+        QCOMPARE(accounts.finish(std::chrono::seconds(hurried ? 30 : 3), hurry), status);
+        QVERIFY(waited.elapsed() < 10000);
+        QCOMPARE(fake::journal_with("end line"),
+            (std::vector<std::string> {end.toStdString(), end.toStdString()}));
     }
 
     void failing_request_is_reported_and_the_worker_goes_on()

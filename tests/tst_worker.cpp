@@ -82,6 +82,44 @@ private slots:
         QVERIFY(!busy.is_set());
     }
 
+    void presses_waiting_together_stay_batches_of_their_own()
+    {
+        Std_Queue queue;
+        Std_Event busy;
+        std::atomic<bool> release {false};
+        std::atomic<int> opened {0};
+        queue.on_batch_opened([&] { ++opened; });
+        std::vector<std::vector<long long>> batches(1);
+        std::thread worker([&] {
+            run_worker(
+                queue, busy,
+                [&](const Record& r) {
+                    while (!release)
+                        std::this_thread::sleep_for(1ms);
+                    batches.back().push_back(std::get<long long>(r.at("n")));
+                },
+                [&] { batches.emplace_back(); });
+        });
+        // Three presses while the worker is still at the first: each closed once its turn is
+        // over, the last closed only after the worker reached it.
+        for (long long press : {0, 1, 2}) {
+            for (long long n = press * 10; n < press * 10 + 3; ++n)
+                queue.put(numbered(n));
+            if (press < 2)
+                queue.close_batch();
+        }
+        release = true;
+        QTRY_COMPARE(batches.back().size(), std::size_t(3));
+        queue.close_batch();
+        QTRY_COMPARE(batches.size(), std::size_t(4));
+        QCOMPARE(opened.load(), 3);
+        queue.put(std::nullopt);
+        worker.join();
+        QCOMPARE(batches,
+            (std::vector<std::vector<long long>> {{0, 1, 2}, {10, 11, 12}, {20, 21, 22}, {}}));
+        QVERIFY(!busy.is_set());
+    }
+
     void busy_event_is_set_only_while_producing()
     {
         Std_Queue queue;

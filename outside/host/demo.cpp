@@ -67,8 +67,8 @@ void finish(QWidget* app, const Worker_Progress& progress, Before before,
     const int made = progress.made.load() - before.made;
     const int logged = progress.logged.load() - before.logged;
     say_line("Demo: " + std::to_string(made) + " of 3 envelopes made (PDF), "
-        + (logged == 3 ? std::string("with requests.jsonl")
-                       : std::to_string(logged) + " of 3 written in requests.jsonl")
+        + (logged == 3 ? "with " + progress.log_file()
+                       : std::to_string(logged) + " of 3 written in " + progress.log_file())
         + ", in " + folder);
     const bool saved = save_picture(app, folder);
     if (saved)

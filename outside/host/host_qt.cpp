@@ -145,6 +145,12 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_tell(
         Qt::QueuedConnection);
 }
 
+extern "C" PELDERWICK_EXPORT void pelderwick_host_after_this_turn(
+    Host_Session* session, std::function<void()> work)
+{
+    QMetaObject::invokeMethod(session->application.get(), std::move(work), Qt::QueuedConnection);
+}
+
 extern "C" PELDERWICK_EXPORT void pelderwick_host_close_window(Host_Session* session)
 {
     QMetaObject::invokeMethod(
@@ -242,6 +248,8 @@ extern "C" PELDERWICK_EXPORT int pelderwick_host_end(Host_Session* session)
 static_assert(std::is_same_v<decltype(&pelderwick_host_begin), decltype(Host_Qt::begin)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_start_demo), decltype(Host_Qt::start_demo)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_tell), decltype(Host_Qt::tell)>);
+static_assert(std::is_same_v<decltype(&pelderwick_host_after_this_turn),
+    decltype(Host_Qt::after_this_turn)>);
 static_assert(
     std::is_same_v<decltype(&pelderwick_host_close_window), decltype(Host_Qt::close_window)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_wait_until), decltype(Host_Qt::wait_until)>);

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 
 struct Host_Session;
@@ -16,7 +17,23 @@ struct Worker_Progress
 {
     std::atomic<int> finished {0}; // made or not
     std::atomic<int> made {0};
-    std::atomic<int> logged {0}; // its line written in requests.jsonl
+    std::atomic<int> logged {0}; // its line written in the log
+
+    // The log the lines went to when it is not requests.jsonl (another account's, on Windows).
+    void note_log_file(const std::string& name)
+    {
+        const std::lock_guard lock(mutex_);
+        log_file_ = name;
+    }
+    std::string log_file() const
+    {
+        const std::lock_guard lock(mutex_);
+        return log_file_.empty() ? "requests.jsonl" : log_file_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::string log_file_;
 };
 
 struct Host_Qt
@@ -30,6 +47,8 @@ struct Host_Qt
     // desktop has one; nothing fails where it has none.
     void (*tell)(Host_Session* session, const std::string& title, const std::string& message)
         = nullptr;
+    // From the window's thread: `work` runs there once what runs now is over (a press's turn).
+    void (*after_this_turn)(Host_Session* session, std::function<void()> work) = nullptr;
     // From any thread: closes the window as its close button does.
     void (*close_window)(Host_Session* session) = nullptr;
     // After the window has closed: runs the events (notifications) until `done` holds.
@@ -51,6 +70,7 @@ struct Host_Qt
 inline constexpr char host_qt_begin_name[] = "pelderwick_host_begin";
 inline constexpr char host_qt_start_demo_name[] = "pelderwick_host_start_demo";
 inline constexpr char host_qt_tell_name[] = "pelderwick_host_tell";
+inline constexpr char host_qt_after_this_turn_name[] = "pelderwick_host_after_this_turn";
 inline constexpr char host_qt_close_window_name[] = "pelderwick_host_close_window";
 inline constexpr char host_qt_wait_until_name[] = "pelderwick_host_wait_until";
 inline constexpr char host_qt_wake_name[] = "pelderwick_host_wake";

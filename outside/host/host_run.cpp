@@ -13,6 +13,10 @@
 
 namespace {
 
+// Set by the first request to end (a signal, Ctrl+C): the program no longer waits for print jobs.
+// Outlives everything, as the thread that sets it may.
+std::atomic<bool> end_requested {false};
+
 // All that the worker's thread uses, living until it has been joined.
 struct Run
 {
@@ -25,11 +29,16 @@ struct Run
     std::atomic<bool> worker_finished {false};
     std::thread worker_thread;
 
-    Queue& requests() { return (*queues)[channel::receipt]; }
+    Std_Queue& requests() { return dynamic_cast<Std_Queue&>((*queues)[channel::receipt]); }
     Event& busy() { return (*events)[channel::receipt]; }
 
     void start_worker()
     {
+        // A press's requests are one batch: closed once the press's turn is over.
+        requests().on_batch_opened([this] {
+            if (session != nullptr)
+                host.after_this_turn(session, [this] { requests().close_batch(); });
+        });
         worker_thread = std::thread([this] {
             run_worker(
                 requests(), busy(), [this](const Record& r) { accounts->produce(r); },
@@ -52,8 +61,7 @@ struct Run
 
     bool working()
     {
-        const auto& waiting = dynamic_cast<const Std_Queue&>(requests());
-        return !worker_finished && (busy().is_set() || waiting.size() > 0);
+        return !worker_finished && (busy().is_set() || requests().size() > 0);
     }
 };
 
@@ -62,7 +70,10 @@ void run_window(Run& run, const Window_Module& window, bool demo)
 {
     run.start_worker();
     platform::before_exit([&run] { run.finish_worker(); });
-    platform::on_end_request([&run] { run.host.close_window(run.session); });
+    platform::on_end_request([&run] {
+        end_requested = true;
+        run.host.close_window(run.session);
+    });
     run.host.guard_session_end([&run] { return run.working(); });
     if (demo)
         run.host.start_demo(run.session, run.accounts->progress);
@@ -104,7 +115,7 @@ int run_host(Host_Options options)
     if (run.worker_thread.joinable())
         run.worker_thread.join();
     platform::before_exit(nullptr);
-    if (run.accounts && run.accounts->finish(std::chrono::seconds(60)) != 0)
+    if (run.accounts && run.accounts->finish(std::chrono::seconds(60), end_requested) != 0)
         status = 1;
     run.accounts.reset();
     if (run.session != nullptr && run.host.end(run.session) != 0)

@@ -39,11 +39,10 @@ Worker_Library load_worker_library()
     const auto other = test_setting("PELDERWICK_WORKER_LIBRARY");
     const Library maker = other ? load(*other) : library;
     Worker_Library worker;
-    worker.produce = entry<Produce_Entry>(maker, produce_entry_name);
     worker.make = entry<Make_Entry>(maker, make_entry_name);
     worker.log = entry<Log_Entry>(library, log_entry_name);
     worker.print = entry<Print_Entry>(library, print_entry_name);
-    worker.job_end = entry<Job_End_Entry>(library, job_end_entry_name);
+    worker.job_states = entry<Job_States_Entry>(library, job_states_entry_name);
     worker.log_job = entry<Log_Job_Entry>(library, log_job_entry_name);
     worker.destination = entry<Destination_Entry>(library, destination_entry_name);
     return worker;
@@ -56,6 +55,8 @@ Host_Qt load_host_qt()
     host.begin = entry<decltype(host.begin)>(library, host_qt_begin_name);
     host.start_demo = entry<decltype(host.start_demo)>(library, host_qt_start_demo_name);
     host.tell = entry<decltype(host.tell)>(library, host_qt_tell_name);
+    host.after_this_turn
+        = entry<decltype(host.after_this_turn)>(library, host_qt_after_this_turn_name);
     host.close_window = entry<decltype(host.close_window)>(library, host_qt_close_window_name);
     host.wait_until = entry<decltype(host.wait_until)>(library, host_qt_wait_until_name);
     host.wake = entry<decltype(host.wake)>(library, host_qt_wake_name);

@@ -8,11 +8,10 @@
 
 struct Worker_Library
 {
-    Produce_Entry produce = nullptr;
     Make_Entry make = nullptr;
     Log_Entry log = nullptr;
     Print_Entry print = nullptr;
-    Job_End_Entry job_end = nullptr;
+    Job_States_Entry job_states = nullptr;
     Log_Job_Entry log_job = nullptr;
     Destination_Entry destination = nullptr;
 };

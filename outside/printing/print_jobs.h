@@ -1,10 +1,13 @@
 #pragma once
 
 // What the print system tells of a queue and of a job beyond what Qt does: one file per system
-// (print_jobs_cups.cpp, print_jobs_windows.cpp).
+// (print_jobs_cups.cpp, print_jobs_windows.cpp). Every question has a short time to be answered:
+// a print system that does not answer is told as such, never waited for without end.
 
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct Queue_State
 {
@@ -19,13 +22,22 @@ Queue_State queue_state(const std::string& printer);
 // none.
 std::optional<int> job_named(const std::string& printer, const std::string& title);
 
-// How a job ended once it has: printed, or not and why; or, where the system tells no more
-// (the spooler on Windows), neither. Nothing while it waits or prints.
-struct Job_End
+// Where a job stands, as the print system tells it.
+struct Job_State
 {
-    bool printed = false;
-    bool failed = false;
+    enum class Stage {
+        going, // waiting or printing
+        printed,
+        failed, // ended unprinted (cancelled, aborted): `reason`
+        queued, // with a print system that tells no more once it took the job (the spooler)
+        unknown, // ended, but the print system no longer knows how: `reason`
+        unanswered, // the print system did not answer this time: `reason`
+    };
+    Stage stage = Stage::going;
     std::string reason;
+
+    bool ended() const { return stage != Stage::going && stage != Stage::unanswered; }
 };
 
-std::optional<Job_End> job_end(const std::string& printer, int job);
+// The states of `jobs` on `printer`, asking about those jobs alone (never the whole history).
+std::map<int, Job_State> job_states(const std::string& printer, const std::vector<int>& jobs);

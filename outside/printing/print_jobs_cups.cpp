@@ -1,33 +1,138 @@
-// The print system's own word on queues and jobs, through CUPS.
+// The print system's own word on queues and jobs, through CUPS, each question on a connection
+// of its own that gives up after a few seconds.
 
 #include "print_jobs.h"
 
 #include <cstring>
 #include <cups/cups.h>
+#include <memory>
+#include <set>
 
 namespace {
+
+constexpr int answer_ms = 5000;
 
 std::string system_reason()
 {
     if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE)
         return "列印系統（CUPS）沒有在執行";
     const char* text = cupsLastErrorString();
-    return text != nullptr ? text : "列印系統沒有回答";
+    return text != nullptr && *text != '\0' ? text : "列印系統沒有回答";
 }
 
-const char* option(const cups_dest_t& dest, const char* name)
+// A connection to the print system whose every wait ends after `answer_ms`.
+struct Connection
 {
-    return cupsGetOption(name, dest.num_options, dest.options);
+    std::unique_ptr<http_t, decltype(&httpClose)> http {nullptr, &httpClose};
+
+    Connection()
+    {
+        http.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+            answer_ms, nullptr));
+        if (http)
+            httpSetTimeout(
+                http.get(), answer_ms / 1000.0, [](http_t*, void*) { return 0; }, nullptr);
+    }
+
+    // The answer to `request` (taken), or nothing when there was none.
+    std::unique_ptr<ipp_t, decltype(&ippDelete)> ask(ipp_t* request) const
+    {
+        if (!http) {
+            ippDelete(request);
+            return {nullptr, &ippDelete};
+        }
+        return {cupsDoRequest(http.get(), request, "/"), &ippDelete};
+    }
+};
+
+ipp_t* request_about(ipp_op_t operation, const std::string& printer)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+        "/printers/%s", printer.c_str());
+    ipp_t* request = ippNewRequest(operation);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(
+        request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    return request;
 }
 
-// Every job of ours on the printer, finished ones too; calls `each` until it says it is done.
-template <typename Each> void for_each_job(const std::string& printer, Each each)
+void ask_for(ipp_t* request, std::initializer_list<const char*> attributes)
 {
-    cups_job_t* jobs = nullptr;
-    const int count
-        = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.c_str(), 1, CUPS_WHICHJOBS_ALL);
-    for (int i = 0; i < count && !each(jobs[i]); ++i) { }
-    cupsFreeJobs(count, jobs);
+    const std::vector<const char*> names(attributes);
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+        int(names.size()), nullptr, names.data());
+}
+
+bool answered(const std::unique_ptr<ipp_t, decltype(&ippDelete)>& response)
+{
+    return response && ippGetStatusCode(response.get()) <= IPP_STATUS_OK_EVENTS_COMPLETE;
+}
+
+// Our jobs on the printer, `which` ("not-completed", "completed"), as number and name.
+std::optional<std::map<int, std::string>> jobs_of(const std::string& printer, const char* which)
+{
+    ipp_t* request = request_about(IPP_OP_GET_JOBS, printer);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, which);
+    ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
+    ask_for(request, {"job-id", "job-name"});
+    const auto response = Connection().ask(request);
+    if (!answered(response))
+        return std::nullopt;
+    std::map<int, std::string> jobs;
+    int id = 0;
+    std::string name;
+    for (ipp_attribute_t* a = ippFirstAttribute(response.get()); a != nullptr;
+         a = ippNextAttribute(response.get())) {
+        const char* attribute = ippGetName(a);
+        if (attribute == nullptr) { // between two jobs
+            if (id > 0)
+                jobs[id] = name;
+            id = 0;
+            name.clear();
+        } else if (std::strcmp(attribute, "job-id") == 0) {
+            id = ippGetInteger(a, 0);
+        } else if (std::strcmp(attribute, "job-name") == 0) {
+            const char* text = ippGetString(a, 0, nullptr);
+            name = text != nullptr ? text : "";
+        }
+    }
+    if (id > 0)
+        jobs[id] = name;
+    return jobs;
+}
+
+Job_State state_from(ipp_jstate_t state)
+{
+    switch (state) {
+    case IPP_JSTATE_COMPLETED:
+        return {Job_State::Stage::printed, {}};
+    case IPP_JSTATE_CANCELED:
+        return {Job_State::Stage::failed, "列印工作被取消了"};
+    case IPP_JSTATE_ABORTED:
+        return {Job_State::Stage::failed, "列印工作中止了"};
+    case IPP_JSTATE_STOPPED:
+        return {Job_State::Stage::failed, "列印工作停住了"};
+    default:
+        return {Job_State::Stage::going, {}}; // waiting, held or printing
+    }
+}
+
+// One job no longer among those waiting or printing: how it ended.
+Job_State ended_job(const std::string& printer, int job)
+{
+    ipp_t* request = request_about(IPP_OP_GET_JOB_ATTRIBUTES, printer);
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+    ask_for(request, {"job-state"});
+    const auto response = Connection().ask(request);
+    if (!response)
+        return {Job_State::Stage::unanswered, "列印系統沒有回應：" + system_reason()};
+    if (ippGetStatusCode(response.get()) == IPP_STATUS_ERROR_NOT_FOUND)
+        return {Job_State::Stage::unknown, "列印系統已經沒有這份工作的紀錄"};
+    ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM);
+    if (!answered(response) || state == nullptr)
+        return {Job_State::Stage::unanswered, "列印系統沒有回答這份工作的狀態：" + system_reason()};
+    return state_from(ipp_jstate_t(ippGetInteger(state, 0)));
 }
 
 } // namespace
@@ -41,8 +146,8 @@ Queue_State queue_state(const std::string& printer)
                 ? system_reason()
                 : "沒有「" + printer + "」這台印表機"};
     Queue_State state;
-    const char* accepting = option(*dest, "printer-is-accepting-jobs");
-    const char* printer_state = option(*dest, "printer-state");
+    const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const char* printer_state = cupsGetOption("printer-state", dest->num_options, dest->options);
     if (accepting != nullptr && std::strcmp(accepting, "false") == 0)
         state = {false, "印表機「" + printer + "」不接受列印工作"};
     else if (printer_state != nullptr && std::strcmp(printer_state, "5") == 0)
@@ -53,42 +158,31 @@ Queue_State queue_state(const std::string& printer)
 
 std::optional<int> job_named(const std::string& printer, const std::string& title)
 {
-    std::optional<int> found;
-    for_each_job(printer, [&](const cups_job_t& job) {
-        if (job.title != nullptr && title == job.title && (!found || job.id > *found))
-            found = job.id;
-        return false;
-    });
-    return found;
+    // Just handed over: still waiting or printing, or already done by a fast printer.
+    for (const char* which : {"not-completed", "completed"}) {
+        const auto jobs = jobs_of(printer, which);
+        std::optional<int> found;
+        for (const auto& [id, name] : jobs.value_or(std::map<int, std::string> {})) {
+            if (name == title)
+                found = id;
+        }
+        if (found)
+            return found;
+    }
+    return std::nullopt;
 }
 
-std::optional<Job_End> job_end(const std::string& printer, int job)
+std::map<int, Job_State> job_states(const std::string& printer, const std::vector<int>& jobs)
 {
-    std::optional<Job_End> end;
-    bool seen = false;
-    for_each_job(printer, [&](const cups_job_t& each) {
-        if (each.id != job)
-            return false;
-        seen = true;
-        switch (each.state) {
-        case IPP_JSTATE_COMPLETED:
-            end = Job_End {true, false, {}};
-            break;
-        case IPP_JSTATE_CANCELED:
-            end = Job_End {false, true, "列印工作被取消了"};
-            break;
-        case IPP_JSTATE_ABORTED:
-            end = Job_End {false, true, "列印工作中止了"};
-            break;
-        case IPP_JSTATE_STOPPED:
-            end = Job_End {false, true, "列印工作停住了"};
-            break;
-        default:
-            break; // waiting, held or printing
-        }
-        return true;
-    });
-    if (!seen)
-        return Job_End {false, true, "列印系統找不到這份工作：" + system_reason()};
-    return end;
+    std::map<int, Job_State> states;
+    const auto going = jobs_of(printer, "not-completed");
+    for (const int job : jobs) {
+        if (!going)
+            states[job] = {Job_State::Stage::unanswered, "列印系統沒有回應：" + system_reason()};
+        else if (going->count(job) > 0)
+            states[job] = {Job_State::Stage::going, {}};
+        else
+            states[job] = ended_job(printer, job);
+    }
+    return states;
 }

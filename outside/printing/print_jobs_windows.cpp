@@ -12,7 +12,10 @@ std::optional<int> job_named(const std::string& /*printer*/, const std::string& 
     return 0;
 }
 
-std::optional<Job_End> job_end(const std::string& /*printer*/, int /*job*/)
+std::map<int, Job_State> job_states(const std::string& /*printer*/, const std::vector<int>& jobs)
 {
-    return Job_End {}; // with the spooler: neither printed nor failed, as far as is known
+    std::map<int, Job_State> states;
+    for (const int job : jobs)
+        states[job] = {Job_State::Stage::queued, {}};
+    return states;
 }

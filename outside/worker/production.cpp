@@ -42,16 +42,20 @@ std::string log_path(const Record& request, const std::string& account = {})
 }
 
 // Where several accounts share the output folder (Windows), the log belongs to the account that
-// made it; the others keep logs of their own beside it.
-void log_line(const Record& request, const std::string& line)
+// made it; the others keep logs of their own beside it. Returns the other log's name when the
+// line went there.
+std::string log_line(const Record& request, const std::string& line)
 {
     try {
         platform::append_line(log_path(request), line);
+        return {};
     } catch (const std::system_error& error) {
         if (error.code() != std::errc::permission_denied)
             throw;
-        platform::append_line(log_path(request, safe_file_stem(platform::user_name())), line);
     }
+    const std::string account = safe_file_stem(platform::user_name());
+    platform::append_line(log_path(request, account), line);
+    return "requests-" + account + ".jsonl";
 }
 
 } // namespace
@@ -81,29 +85,8 @@ Record log_entry(const Record& request, const Production_Report& report)
     }
     if (!report.warnings.empty())
         entry["警告"] = joined(report.warnings);
-    if (report.printed) {
-        entry["印表機"] = report.printed->printer;
-        if (report.printed->handed) {
-            entry["列印"] = std::string("已送印");
-            entry["列印工作"] = static_cast<long long>(report.printed->job);
-        } else {
-            entry["列印"] = std::string("沒有列印");
-            entry["列印原因"] = report.printed->reason;
-        }
-    }
-    return entry;
-}
-
-Record job_entry(
-    const Print_Record& job, int envelopes, bool printed, bool failed, const std::string& reason)
-{
-    Record entry;
-    entry["列印工作"] = static_cast<long long>(job.job);
-    entry["印表機"] = job.printer;
-    entry["信封數"] = static_cast<long long>(envelopes);
-    entry["結果"] = std::string(printed ? "已印出" : failed ? "沒有印出" : "已交給列印佇列");
-    if (failed)
-        entry["原因"] = reason;
+    if (report.made && !report.printer.empty())
+        entry["印表機"] = report.printer;
     return entry;
 }
 
@@ -134,7 +117,7 @@ Production_Report make(const Record& request) noexcept
 void log(const Record& request, Production_Report& report) noexcept
 {
     try {
-        log_line(request, to_strict_json_line(log_entry(request, report)));
+        report.log_file = log_line(request, to_strict_json_line(log_entry(request, report)));
         report.logged = true;
     } catch (...) {
         report.warnings.push_back(

@@ -20,22 +20,21 @@ template <typename Work> void guarded(const char* what, const Work& work)
 
 } // namespace
 
-void run_worker(Queue& requests, Event& busy, const Producer& produce,
+void run_worker(Std_Queue& requests, Event& busy, const Producer& produce,
     const std::function<void()>& batch_done)
 {
+    // The press that put a batch closes it as soon as its turn is over; this is for a batch that
+    // nobody closes.
+    const auto patience = batch_done ? std::chrono::milliseconds(500) : std::chrono::milliseconds(0);
     Item item = requests.take();
     while (item) {
         busy.set();
         guarded("a request", [&] { produce(*item); });
-        // What was handed over with it is waiting already.
-        std::optional<Item> next = requests.try_take(std::chrono::milliseconds(0));
-        if (next && *next) {
-            item = std::move(*next);
-            continue;
+        if (!requests.batch_goes_on(patience)) {
+            if (batch_done)
+                guarded("a batch", batch_done);
+            busy.clear();
         }
-        if (batch_done)
-            guarded("a batch", batch_done);
-        busy.clear();
-        item = next ? std::move(*next) : requests.take(); // the end, or the next press
+        item = requests.take(); // the next of the batch, the next press, or the end
     }
 }

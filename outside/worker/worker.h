@@ -1,9 +1,9 @@
 #pragma once
 
 // The worker that a host runs beside the window: it takes the output requests in order and
-// produces each, holding the busy event set while it works. The requests handed over together
-// (one press's) are a batch: once the last of them is produced, and before the busy event
-// clears, `batch_done` runs (the host prints the batch as one job).
+// produces each, holding the busy event set while it works. The requests of one press are a
+// batch (the queue's): once the last of them is produced, and before the busy event clears,
+// `batch_done` runs (the host prints the batch as one job).
 
 #include "channels.h"
 
@@ -13,5 +13,5 @@ using Producer = std::function<void(const Record& request)>;
 
 // Runs until the empty item. A request whose producer throws is reported on standard error; the
 // next one is taken all the same.
-void run_worker(Queue& requests, Event& busy, const Producer& produce,
+void run_worker(Std_Queue& requests, Event& busy, const Producer& produce,
     const std::function<void()>& batch_done = {});

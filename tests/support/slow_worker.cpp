@@ -9,25 +9,10 @@
 #include <chrono>
 #include <thread>
 
-namespace {
-
-void slow_down()
+extern "C" PELDERWICK_EXPORT Production_Report pelderwick_worker_make(const Record& request)
 {
     bool given = false;
     const int pause = qEnvironmentVariableIntValue("PELDERWICK_SLOW_MS", &given);
     std::this_thread::sleep_for(std::chrono::milliseconds(given ? pause : 20));
-}
-
-} // namespace
-
-extern "C" PELDERWICK_EXPORT Production_Report pelderwick_worker_produce(const Record& request)
-{
-    slow_down();
-    return produce(request);
-}
-
-extern "C" PELDERWICK_EXPORT Production_Report pelderwick_worker_make(const Record& request)
-{
-    slow_down();
     return make(request);
 }

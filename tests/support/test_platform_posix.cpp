@@ -26,7 +26,12 @@ QString built_program(const QString& name)
 
 QProcessEnvironment environment_for_copied_program()
 {
-    return QProcessEnvironment::systemEnvironment(); // Qt is the system's
+    // Our libraries stay in the build's folder; Qt is the system's.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString path = environment.value(QStringLiteral("LD_LIBRARY_PATH"));
+    environment.insert(QStringLiteral("LD_LIBRARY_PATH"),
+        QCoreApplication::applicationDirPath() + (path.isEmpty() ? QString() : ":" + path));
+    return environment;
 }
 
 bool copy_without_qt(const QString& /*program*/, const QString& /*folder*/)
