@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -19,6 +20,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +39,7 @@ struct Folder
     int logged_made = 0;
     int torn_lines = 0; // log lines that are not one whole record
     QStringList claimed; // files the log says were made that are not there
+    std::vector<Record> job_lines; // a print job's, handed over or ended
 };
 
 bool complete_pdf(const fs::path& file)
@@ -52,6 +56,11 @@ void read_log(const fs::path& log, Folder& folder, const fs::path& place)
     for (std::string line; std::getline(in, line); ++folder.logged) {
         try {
             const Record entry = record_from_json_line(line);
+            if (entry.contains("信封數")) {
+                folder.job_lines.push_back(entry);
+                --folder.logged; // not an envelope's
+                continue;
+            }
             if (std::get<std::string>(entry.at("結果")) != "已輸出")
                 continue;
             ++folder.logged_made;
@@ -210,6 +219,51 @@ QString start_display(QProcess& server)
         QTest::qWait(100);
     return number;
 }
+
+// The lines of print jobs that say `key` is `value`.
+int job_lines_with(const Folder& folder, const char* key, const std::string& value)
+{
+    return int(std::count_if(folder.job_lines.begin(), folder.job_lines.end(), [&](const Record& line) {
+        return line.contains(key) && std::get<std::string>(line.at(key)) == value;
+    }));
+}
+
+// The tests' print system (tools/print-system), whose scheduler a test may hold still: it then
+// takes connections and never answers, as a print server behind a dead network does.
+struct Print_System
+{
+    static bool there()
+    {
+        return QProcess::execute("lpstat", {"-p", "EnvPDF"}) == 0;
+    }
+
+    // Its scheduler held still while this lives.
+    struct Silence
+    {
+        pid_t scheduler = 0;
+
+        Silence()
+        {
+            QFile pid_file(QFileInfo(qEnvironmentVariable("CUPS_SERVER")).dir().filePath("cupsd.pid"));
+            if (pid_file.open(QIODevice::ReadOnly))
+                scheduler = pid_t(pid_file.readAll().trimmed().toInt());
+            if (scheduler > 0)
+                kill(scheduler, SIGSTOP);
+        }
+        ~Silence()
+        {
+            if (scheduler > 0)
+                kill(scheduler, SIGCONT);
+        }
+        Silence(const Silence&) = delete;
+        Silence& operator=(const Silence&) = delete;
+    };
+
+    static void cancel_every_job()
+    {
+        QProcess::execute("cancel", {"-a"});
+    }
+};
 
 } // namespace
 
@@ -654,6 +708,98 @@ private slots:
             const Record entry = record_from_json_line(line);
             QCOMPARE(QString::fromStdString(std::get<std::string>(entry.at("收件人姓名"))).size(),
                 10000);
+        }
+    }
+
+    void printing_accounts_for_every_envelope_and_job_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<int>("presses");
+        QTest::addColumn<QString>("then"); // what befalls the host once the probe has pressed
+        QTest::addColumn<int>("jobs"); // handed over, each with its line
+        QTest::addColumn<QString>("ended"); // each job's end line, "": none
+        QTest::addColumn<int>("status");
+        QTest::newRow("presses waiting for a busy worker: one job each")
+            << "EnvPDF" << 4 << "close" << 4 << "已印出" << 0;
+        QTest::newRow("the print system goes silent while a job is followed")
+            << "EnvSlow" << 1 << "silence, then end" << 1 << "列印結果未知" << 1;
+        QTest::newRow("asked to end while jobs are still printing")
+            << "EnvSlow" << 3 << "close, then end" << 3 << "列印結果未知" << 1;
+        QTest::newRow("asked twice to end while the print system hangs")
+            << "EnvPDF" << 1 << "silence, then end twice" << 0 << "" << 128 + SIGTERM;
+    }
+    void printing_accounts_for_every_envelope_and_job()
+    {
+        QFETCH(QString, printer);
+        QFETCH(int, presses);
+        QFETCH(QString, then);
+        QFETCH(int, jobs);
+        QFETCH(QString, ended);
+        QFETCH(int, status);
+        if (!Print_System::there())
+            QSKIP("needs the tests' print system: sudo bash tools/print-system start");
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.pressing(presses, 100, then.startsWith("close"));
+        std::optional<Print_System::Silence> silence;
+        if (then == "silence, then end twice")
+            silence.emplace(); // before the job is handed over
+        host.start({"--printer", printer});
+        QVERIFY(host.pressed());
+        const int envelopes = presses * 7;
+        const auto lines_there = [&](int wanted) {
+            QElapsedTimer waited;
+            waited.start();
+            while (waited.elapsed() < 60000) {
+                const Folder folder = folder_at(host.folder());
+                if (folder.logged + int(folder.job_lines.size()) >= wanted)
+                    return true;
+                QTest::qWait(100);
+            }
+            return false;
+        };
+        // Each envelope's line is there as soon as it is made, its job's as soon as it is handed.
+        QVERIFY(lines_there(envelopes + jobs));
+        QElapsedTimer ending;
+        ending.start();
+        if (then == "silence, then end") {
+            silence.emplace();
+            QTest::qWait(8000); // a question about the job goes unanswered meanwhile
+            host.send(SIGTERM);
+        } else if (then == "close, then end") {
+            host.send(SIGTERM);
+        } else if (then == "silence, then end twice") {
+            host.send(SIGTERM);
+            QTest::qWait(300);
+            host.send(SIGTERM);
+        }
+        host.finish();
+        silence.reset();
+        Print_System::cancel_every_job();
+        if (then != "close")
+            QVERIFY2(ending.elapsed() < 20000, "the end waited for the print system");
+        QCOMPARE(host.process.exitCode(), status);
+        const Folder folder = folder_at(host.folder());
+        QCOMPARE(folder.envelopes, envelopes);
+        QCOMPARE(folder.logged_made, envelopes);
+        QCOMPARE(job_lines_with(folder, "列印", "已送印"), jobs);
+        std::set<long long> numbers;
+        for (const Record& line : folder.job_lines) {
+            if (line.contains("列印"))
+                QCOMPARE(std::get<long long>(line.at("信封數")), 7LL); // a press's
+            numbers.insert(std::get<long long>(line.at("列印工作")));
+        }
+        QCOMPARE(int(numbers.size()), jobs);
+        const int end_lines = job_lines_with(folder, "結果", ended.toStdString());
+        qInfo("envelopes %d, made %d, logged %d; jobs handed %d, ended \"%s\" %d; status %d",
+            envelopes, folder.envelopes, folder.logged_made, job_lines_with(folder, "列印", "已送印"),
+            qPrintable(ended), end_lines, host.process.exitCode());
+        QCOMPARE(end_lines, ended.isEmpty() ? 0 : jobs);
+        if (ended == "列印結果未知")
+            QVERIFY(host.errors.contains("信封列印結果未知"));
+        for (const Record& line : folder.job_lines) {
+            if (then == "silence, then end" && line.contains("結果"))
+                QVERIFY(std::get<std::string>(line.at("原因")).find("沒有回應") != std::string::npos);
         }
     }
 
