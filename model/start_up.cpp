@@ -87,6 +87,19 @@ void drop_senseless_scale_factors()
                 + " is no scale a screen has; left out");
         platform::unset_environment(variable);
     }
+    // A font resolution beyond five times the usual 96 makes every text larger than the window
+    // (at 10000 the window's fonts take gigabytes).
+    if (const char* dpi = std::getenv("QT_FONT_DPI")) {
+        const std::string_view text = dpi;
+        int value = 0;
+        const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error != std::errc() || stop != text.data() + text.size() || value < 24 || value > 480) {
+            platform::write_line(stderr,
+                std::string("Pelderwick: QT_FONT_DPI=") + dpi
+                    + " is no font resolution a screen has; left out");
+            platform::unset_environment("QT_FONT_DPI");
+        }
+    }
 }
 
 bool built_for_tests()

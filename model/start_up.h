@@ -45,8 +45,8 @@ bool built_for_tests();
 std::optional<std::string> test_setting(const char* variable);
 
 // Qt's scale variables (QT_SCALE_FACTOR, QT_SCREEN_SCALE_FACTORS) with a factor no screen has
-// (0, nan, 1000) are dropped before Qt starts, with a line that says so: Qt would paint at that
-// scale and end the process.
+// (0, nan, 1000), and a font resolution (QT_FONT_DPI) no screen has, are dropped before Qt
+// starts, with a line that says so: Qt would paint at that scale and end the process.
 void drop_senseless_scale_factors();
 
 // Runs every start-up step with the given services. Throws what ends loading.

@@ -45,6 +45,10 @@ private slots:
         }
         QTest::newRow("QT_SCREEN_SCALE_FACTORS=0")
             << QStringList {"--demo"} << false << "QT_SCREEN_SCALE_FACTORS=0";
+        for (const char* dpi : {"100000", "10000", "0", "96dpi"}) {
+            QTest::addRow("QT_FONT_DPI=%s", dpi)
+                << QStringList {"--demo"} << false << QStringLiteral("QT_FONT_DPI=") + dpi;
+        }
     }
     void demo_makes_three_envelopes_and_a_picture()
     {
@@ -69,6 +73,7 @@ private slots:
         host.start(test_platform::built_program(QStringLiteral("pelderwick")), arguments);
         QVERIFY(host.waitForFinished(60000));
         QCOMPARE(host.exitCode(), 0);
+        QCOMPARE(host.readAllStandardError().contains("left out"), setting.startsWith("QT_"));
         const QString out = QString::fromUtf8(host.readAllStandardOutput());
         QVERIFY2(out.contains(folder.path()), qPrintable(out));
         QCOMPARE(out.contains(QStringLiteral("No display")), display_unset);

@@ -115,6 +115,21 @@ private slots:
             QCOMPARE(red_pixels(page, QRectF(QPointF(0, 0), size_mm), px_per_mm), 0);
     }
 
+    void invisible_format_characters_stay_off_the_page()
+    {
+        // As copied from a web page or a spreadsheet: the address is read, nothing invisible set.
+        const QString marks = QString::fromUtf16(u"\u200B\u00AD\u200E\u2060\uFEFF");
+        Record request = sample_request("DL橫式信封(22cm x 11cm)", "王" + marks.toStdString() + "小明");
+        request[request_key::recipient_postal_code] = std::string();
+        request[request_key::recipient_address]
+            = QString("新北" + marks + "市板橋區文化路一段188號").toStdString();
+        const QString text = read_pdf(make(request)).text();
+        for (const QChar mark : marks)
+            QVERIFY2(!text.contains(mark), qPrintable(QString::number(mark.unicode(), 16)));
+        QVERIFY(text.contains(QStringLiteral("220"))); // the code read from the address
+        QVERIFY(holds_each_character(text, QStringLiteral("王小明新北市板橋區")));
+    }
+
     void hostile_names_stay_in_the_folder_and_nothing_is_overwritten()
     {
         const QDir folder = output_folder_here();

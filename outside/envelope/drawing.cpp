@@ -6,6 +6,7 @@
 #include "postal_codes.h"
 #include "request_fields.h"
 #include "typesetting.h"
+#include "visible_text.h"
 
 #include <QPainter>
 #include <algorithm>
@@ -22,7 +23,7 @@ std::string text_of(const Record& request, const char* key)
 
 QString qtext(const Record& request, const char* key)
 {
-    return QString::fromStdString(text_of(request, key));
+    return visible_text(QString::fromStdString(text_of(request, key)));
 }
 
 // The ratio as the request gives it; one that is not a positive number is taken as 1 (sizes

@@ -1,6 +1,7 @@
 #include "postal_codes.h"
 
 #include "postal_areas.h"
+#include "visible_text.h"
 
 #include <QList>
 
@@ -31,8 +32,11 @@ std::optional<QString> postal_code_digits(const QString& typed)
     return digits;
 }
 
-Code_Reading read_postal_code(const QString& typed, const QString& address, const char* whose)
+Code_Reading read_postal_code(
+    const QString& typed_as_it_came, const QString& address_as_it_came, const char* whose)
 {
+    const QString typed = visible_text(typed_as_it_came);
+    const QString address = visible_text(address_as_it_came);
     const std::string who = whose;
     Code_Reading reading;
     if (typed.trimmed().isEmpty()) {
@@ -49,7 +53,7 @@ Code_Reading read_postal_code(const QString& typed, const QString& address, cons
     reading.digits = postal_code_digits(typed);
     if (!reading.digits) {
         reading.typed = typed;
-        reading.warning = "「" + who + "郵遞區號」「" + typed.toStdString()
+        reading.warning = "「" + who + "郵遞區號」「" + shown_in_a_message(typed).toStdString()
             + "」不是 3、5 或 6 位數字的郵遞區號，照原樣印出";
         return reading;
     }
