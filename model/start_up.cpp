@@ -93,7 +93,8 @@ void drop_senseless_scale_factors()
         const std::string_view text = dpi;
         int value = 0;
         const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error != std::errc() || stop != text.data() + text.size() || value < 24 || value > 480) {
+        if (error != std::errc() || stop != text.data() + text.size() || value < 24
+            || value > 480) {
             platform::write_line(stderr,
                 std::string("Pelderwick: QT_FONT_DPI=") + dpi
                     + " is no font resolution a screen has; left out");

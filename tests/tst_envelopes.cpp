@@ -119,7 +119,8 @@ private slots:
     {
         // As copied from a web page or a spreadsheet: the address is read, nothing invisible set.
         const QString marks = QString::fromUtf16(u"\u200B\u00AD\u200E\u2060\uFEFF");
-        Record request = sample_request("DL橫式信封(22cm x 11cm)", "王" + marks.toStdString() + "小明");
+        Record request
+            = sample_request("DL橫式信封(22cm x 11cm)", "王" + marks.toStdString() + "小明");
         request[request_key::recipient_postal_code] = std::string();
         request[request_key::recipient_address]
             = QString("新北" + marks + "市板橋區文化路一段188號").toStdString();

@@ -223,19 +223,17 @@ QString start_display(QProcess& server)
 // The lines of print jobs that say `key` is `value`.
 int job_lines_with(const Folder& folder, const char* key, const std::string& value)
 {
-    return int(std::count_if(folder.job_lines.begin(), folder.job_lines.end(), [&](const Record& line) {
-        return line.contains(key) && std::get<std::string>(line.at(key)) == value;
-    }));
+    return int(
+        std::count_if(folder.job_lines.begin(), folder.job_lines.end(), [&](const Record& line) {
+            return line.contains(key) && std::get<std::string>(line.at(key)) == value;
+        }));
 }
 
 // The tests' print system (tools/print-system), whose scheduler a test may hold still: it then
 // takes connections and never answers, as a print server behind a dead network does.
 struct Print_System
 {
-    static bool there()
-    {
-        return QProcess::execute("lpstat", {"-p", "EnvPDF"}) == 0;
-    }
+    static bool there() { return QProcess::execute("lpstat", {"-p", "EnvPDF"}) == 0; }
 
     // Its scheduler held still while this lives.
     struct Silence
@@ -244,7 +242,8 @@ struct Print_System
 
         Silence()
         {
-            QFile pid_file(QFileInfo(qEnvironmentVariable("CUPS_SERVER")).dir().filePath("cupsd.pid"));
+            QFile pid_file(
+                QFileInfo(qEnvironmentVariable("CUPS_SERVER")).dir().filePath("cupsd.pid"));
             if (pid_file.open(QIODevice::ReadOnly))
                 scheduler = pid_t(pid_file.readAll().trimmed().toInt());
             if (scheduler > 0)
@@ -259,10 +258,7 @@ struct Print_System
         Silence& operator=(const Silence&) = delete;
     };
 
-    static void cancel_every_job()
-    {
-        QProcess::execute("cancel", {"-a"});
-    }
+    static void cancel_every_job() { QProcess::execute("cancel", {"-a"}); }
 };
 
 } // namespace
@@ -423,6 +419,46 @@ private slots:
         QCOMPARE(host.process.exitStatus(), QProcess::NormalExit); // no crash
         accounted_for(host, 280);
         QCOMPARE(folder_at(host.folder()).logged, 280);
+    }
+
+    void notification_area_that_comes_later_gets_the_icon()
+    {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty()
+            || QStandardPaths::findExecutable("trayer").isEmpty()
+            || QStandardPaths::findExecutable("xwininfo").isEmpty())
+            QSKIP("needs Xvfb, trayer and xwininfo");
+        QProcess display;
+        const QString number = start_display(display);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.environment.insert("DISPLAY", ":" + number);
+        host.environment.insert("QT_QPA_PLATFORM", "xcb");
+        host.start();
+        QTest::qWait(2000); // the window is up, with no notification area yet
+        QProcess panel; // a notification area that embeds icons (XEmbed), as a panel restarted
+        QProcessEnvironment on_display = QProcessEnvironment::systemEnvironment();
+        on_display.insert("DISPLAY", ":" + number);
+        panel.setProcessEnvironment(on_display);
+        panel.start("trayer", {"--SetDockType", "false"});
+        const auto icon_in_panel = [&] {
+            QProcess tree;
+            tree.setProcessEnvironment(on_display);
+            tree.start("xwininfo", {"-root", "-tree"});
+            tree.waitForFinished();
+            const QString windows = QString::fromUtf8(tree.readAllStandardOutput());
+            const qsizetype at = windows.indexOf("\"panel\"");
+            return at >= 0
+                && windows.mid(at, windows.indexOf("\"trayer\":", at) - at)
+                       .contains("\"Pelderwick\"");
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(icon_in_panel(), 15000);
+        host.send(SIGTERM);
+        host.finish();
+        panel.kill();
+        panel.waitForFinished();
+        display.kill();
+        display.waitForFinished();
+        QCOMPARE(host.process.exitCode(), 0); // the icon gone before the display's connection
     }
 
     void standard_stream_closed_at_start_freezes_nothing_data()
@@ -792,14 +828,60 @@ private slots:
         QCOMPARE(int(numbers.size()), jobs);
         const int end_lines = job_lines_with(folder, "結果", ended.toStdString());
         qInfo("envelopes %d, made %d, logged %d; jobs handed %d, ended \"%s\" %d; status %d",
-            envelopes, folder.envelopes, folder.logged_made, job_lines_with(folder, "列印", "已送印"),
-            qPrintable(ended), end_lines, host.process.exitCode());
+            envelopes, folder.envelopes, folder.logged_made,
+            job_lines_with(folder, "列印", "已送印"), qPrintable(ended), end_lines,
+            host.process.exitCode());
         QCOMPARE(end_lines, ended.isEmpty() ? 0 : jobs);
         if (ended == "列印結果未知")
             QVERIFY(host.errors.contains("信封列印結果未知"));
         for (const Record& line : folder.job_lines) {
             if (then == "silence, then end" && line.contains("結果"))
-                QVERIFY(std::get<std::string>(line.at("原因")).find("沒有回應") != std::string::npos);
+                QVERIFY(
+                    std::get<std::string>(line.at("原因")).find("沒有回應") != std::string::npos);
+        }
+    }
+
+    void print_settings_file_in_a_bad_state_is_told_and_never_holds_the_program_data()
+    {
+        QTest::addColumn<QString>("made"); // what lies where the settings' file should
+        QTest::addColumn<QString>("told");
+        QTest::newRow("damaged") << "garbage"
+                                 << "列印設定檔壞了";
+        QTest::newRow("a FIFO") << "fifo"
+                                << "不是一般的檔案";
+        QTest::newRow("a folder") << "folder"
+                                  << "不是一般的檔案";
+    }
+    void print_settings_file_in_a_bad_state_is_told_and_never_holds_the_program()
+    {
+        QFETCH(QString, made);
+        QFETCH(QString, told);
+        QTemporaryDir home;
+        const QString folder = home.filePath(".config/brintlow");
+        const std::string file = (folder + "/Pelderwick.conf").toStdString();
+        QVERIFY(QDir().mkpath(folder));
+        const std::string garbage = "\x89PNG\r\n\x1a\n\xff\xfe[[[\x01 =\n== ]";
+        if (made == "garbage")
+            std::ofstream(file, std::ios::binary) << garbage;
+        else if (made == "fifo")
+            QCOMPARE(mkfifo(file.c_str(), 0600), 0);
+        else
+            QVERIFY(fs::create_directory(file));
+        for (const bool again : {false, true}) {
+            Host host(home.path().toUtf8());
+            host.environment.insert("XDG_CONFIG_HOME", home.filePath(".config"));
+            host.start({"--demo"});
+            host.finish();
+            QCOMPARE(host.process.exitCode(), 0);
+            QCOMPARE(folder_at(host.folder()).envelopes, again ? 6 : 3);
+            // Told once: the damaged file is kept aside and the settings start anew.
+            QCOMPARE(int(host.errors.count(told.toUtf8())), made == "garbage" && again ? 0 : 1);
+        }
+        if (made == "garbage") {
+            std::ifstream aside(file + ".bad", std::ios::binary);
+            QCOMPARE(std::string(std::istreambuf_iterator<char>(aside), {}), garbage);
+        } else {
+            QVERIFY(!fs::is_regular_file(file)); // left alone
         }
     }
 

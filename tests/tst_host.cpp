@@ -69,11 +69,10 @@ void run_host(const Producer& produce, const std::function<void(QWidget*)>& scri
 {
     auto queues = make_std_queue_bundle();
     auto events = make_std_event_bundle();
-    std::thread worker(
-        [&] {
-            run_worker(dynamic_cast<Std_Queue&>((*queues)["get_receipt"]), (*events)["get_receipt"],
-                produce);
-        });
+    std::thread worker([&] {
+        run_worker(
+            dynamic_cast<Std_Queue&>((*queues)["get_receipt"]), (*events)["get_receipt"], produce);
+    });
     QTimer::singleShot(0, qApp, [script] {
         QPointer<QWidget> app = shown_root_window();
         if (app.isNull()) {
@@ -146,7 +145,8 @@ Print_Record printed(const std::vector<Record>& /*requests*/, const std::string&
     return {printer, ++jobs, true, {}, {}};
 }
 
-std::map<int, Job_State> job_states(const std::string& /*printer*/, const std::vector<int>& asked_about)
+std::map<int, Job_State> job_states(
+    const std::string& /*printer*/, const std::vector<int>& asked_about)
 {
     std::unique_lock lock(mutex);
     asked = true;

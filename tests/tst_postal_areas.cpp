@@ -141,17 +141,20 @@ private slots:
                                        << "新北市板橋區"
                                        << "" << false << "照原樣印出";
         // Copied from a web page or a spreadsheet, with invisible format characters inside.
-        for (const char16_t invisible :
-            {u'\u200B', u'\u00AD', u'\u200E', u'\u200F', u'\u2060', u'\uFEFF', u'\u202A', u'\u061C'}) {
+        for (const char16_t invisible : {u'\u200B', u'\u00AD', u'\u200E', u'\u200F', u'\u2060',
+                 u'\uFEFF', u'\u202A', u'\u061C'}) {
             const QString mark(QChar {invisible});
             QTest::addRow("U+%04X in the address", mark.at(0).unicode())
-                << "" << "新北" + mark + "市板橋" + mark + "區文化路" << "220" << true << "";
-            QTest::addRow("U+%04X in the code", mark.at(0).unicode())
-                << "220" + mark + "003" << "新北市板橋區" << "220003" << false << "";
+                << ""
+                << "新北" + mark + "市板橋" + mark + "區文化路"
+                << "220" << true << "";
+            QTest::addRow("U+%04X in the code", mark.at(0).unicode()) << "220" + mark + "003"
+                                                                      << "新北市板橋區"
+                                                                      << "220003" << false << "";
         }
         QTest::newRow("a code of 5,000 digits, shown short")
-            << QString(5000, u'1') << "新北市板橋區" << "" << false
-            << "「收件人郵遞區號」「11111111111111111111…」不是";
+            << QString(5000, u'1') << "新北市板橋區"
+            << "" << false << "「收件人郵遞區號」「11111111111111111111…」不是";
     }
     void what_the_boxes_get()
     {

@@ -317,6 +317,8 @@ private slots:
         QTest::addColumn<bool>("cancelled"); // the job, while it waits to print
         QTest::addColumn<QString>("told"); // nothing: printed
         QTest::newRow("printed") << "EnvPDF" << false << "";
+        // The print system's own name, whose stored settings apply.
+        QTest::newRow("named in another case") << "envpdf" << false << "";
         QTest::newRow("a stopped queue") << "EnvStopped" << false << "信封沒有列印";
         QTest::newRow("a job cancelled") << "EnvSlow" << true << "信封沒有印出";
     }
@@ -351,6 +353,10 @@ private slots:
         QCOMPARE(lines.size(), cancelled || told.isEmpty() ? 5 : 4);
         const bool claimed = lines.last().contains("已印出");
         QCOMPARE(claimed, told.isEmpty());
+        const Record job = record_from_json_line(lines[3].toStdString());
+        QCOMPARE(std::get<std::string>(job.at("印表機")),
+            printer.compare("EnvPDF", Qt::CaseInsensitive) == 0 ? std::string("EnvPDF")
+                                                                : printer.toStdString());
     }
 
     void print_settings_are_kept_for_the_next_run()

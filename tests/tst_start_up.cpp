@@ -243,8 +243,7 @@ private slots:
 
     void qt_is_never_taken_from_the_working_folder()
     {
-        const QString planted
-            = QCoreApplication::applicationDirPath() + "/planted/libQt6Gui.so.6";
+        const QString planted = QCoreApplication::applicationDirPath() + "/planted/libQt6Gui.so.6";
         if (!QFile::exists(planted))
             QSKIP("Windows plants a library of the program's own (the test above)");
         QTemporaryDir downloads;

@@ -22,10 +22,13 @@
 #include <memory>
 #include <type_traits>
 
+// Its parts go before the application object, in the reverse of their order here: the icon
+// outliving the platform it is shown on crashes the program's end.
 struct Host_Session
 {
     std::unique_ptr<QApplication> application;
-    QSystemTrayIcon* notices = nullptr; // the program's icon in the notification area
+    std::unique_ptr<QMenu> menu; // the icon's
+    std::unique_ptr<QSystemTrayIcon> notices; // the program's icon in the notification area
     QPointer<QWidget> print_settings; // the print settings' window, while open
     Notice_Board board;
     QTimer* board_timer = nullptr; // shows the notices of the board as they fall due
@@ -45,36 +48,37 @@ void open_print_settings(Host_Session& session)
     session.print_settings->activateWindow();
 }
 
-// The program's icon in the notification area, where its menu opens the print settings; none
-// where the desktop has no notification area.
+// The program's icon in the notification area, where its menu opens the print settings. On X11
+// it is made whether or not a notification area is there yet: Qt shows it once one appears (a
+// panel restarted, a login that takes its time). None on other platforms without one.
 QSystemTrayIcon* tray(Host_Session& session)
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!QSystemTrayIcon::isSystemTrayAvailable()
+        && QGuiApplication::platformName() != QLatin1String("xcb"))
         return nullptr;
     if (session.notices == nullptr) {
-        session.notices = new QSystemTrayIcon(
-            QIcon(QString::fromStdString(platform::template_path("\\格式範本\\logo.ico"))),
-            session.application.get());
+        session.notices = std::make_unique<QSystemTrayIcon>(
+            QIcon(QString::fromStdString(platform::template_path("\\格式範本\\logo.ico"))));
         session.notices->setToolTip(QStringLiteral("Pelderwick"));
-        auto* menu = new QMenu;
-        QObject::connect(session.notices, &QObject::destroyed, menu, &QObject::deleteLater);
-        QObject::connect(menu->addAction(QStringLiteral("列印設定…")), &QAction::triggered,
-            session.notices, [&session] { open_print_settings(session); });
-        session.notices->setContextMenu(menu);
-        QObject::connect(session.notices, &QSystemTrayIcon::activated, session.notices,
+        session.menu = std::make_unique<QMenu>();
+        QObject::connect(session.menu->addAction(QStringLiteral("列印設定…")), &QAction::triggered,
+            session.notices.get(), [&session] { open_print_settings(session); });
+        session.notices->setContextMenu(session.menu.get());
+        QObject::connect(session.notices.get(), &QSystemTrayIcon::activated, session.notices.get(),
             [&session](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::DoubleClick)
                     open_print_settings(session);
             });
         session.notices->show();
     }
-    return session.notices;
+    return session.notices.get();
 }
 
 void notify(Host_Session& session, const Notice& notice)
 {
     QSystemTrayIcon* icon = tray(session);
-    if (icon == nullptr || !QSystemTrayIcon::supportsMessages())
+    if (icon == nullptr || !QSystemTrayIcon::isSystemTrayAvailable()
+        || !QSystemTrayIcon::supportsMessages())
         return; // standard error has it already
     icon->showMessage(QString::fromStdString(notice.title), QString::fromStdString(notice.message),
         QSystemTrayIcon::Warning, 10000);
@@ -219,7 +223,8 @@ extern "C" PELDERWICK_EXPORT void pelderwick_host_offer_print_settings(Host_Sess
     // Queued: the window is built by then.
     QTimer::singleShot(0, session->application.get(), [session] {
         QSystemTrayIcon* icon = tray(*session);
-        if (icon == nullptr || !QSystemTrayIcon::supportsMessages() || told_about_printing()
+        if (icon == nullptr || !QSystemTrayIcon::isSystemTrayAvailable()
+            || !QSystemTrayIcon::supportsMessages() || told_about_printing()
             || QPrinterInfo::availablePrinterNames().isEmpty())
             return;
         icon->showMessage(QStringLiteral("Pelderwick 可以直接列印信封"),
@@ -248,8 +253,8 @@ extern "C" PELDERWICK_EXPORT int pelderwick_host_end(Host_Session* session)
 static_assert(std::is_same_v<decltype(&pelderwick_host_begin), decltype(Host_Qt::begin)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_start_demo), decltype(Host_Qt::start_demo)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_tell), decltype(Host_Qt::tell)>);
-static_assert(std::is_same_v<decltype(&pelderwick_host_after_this_turn),
-    decltype(Host_Qt::after_this_turn)>);
+static_assert(
+    std::is_same_v<decltype(&pelderwick_host_after_this_turn), decltype(Host_Qt::after_this_turn)>);
 static_assert(
     std::is_same_v<decltype(&pelderwick_host_close_window), decltype(Host_Qt::close_window)>);
 static_assert(std::is_same_v<decltype(&pelderwick_host_wait_until), decltype(Host_Qt::wait_until)>);

@@ -59,10 +59,7 @@ struct Run
         stop_lines(std::chrono::seconds(5));
     }
 
-    bool working()
-    {
-        return !worker_finished && (busy().is_set() || requests().size() > 0);
-    }
+    bool working() { return !worker_finished && (busy().is_set() || requests().size() > 0); }
 };
 
 // The window with the worker beside it, the demo driving it where asked.
@@ -97,6 +94,8 @@ int run_host(Host_Options options)
         run.worker = load_worker_library();
         run.host = load_host_qt();
         run.session = run.host.begin(options.demo);
+        if (const std::string trouble = run.worker.settings_trouble(); !trouble.empty())
+            run.host.tell(run.session, "Pelderwick：列印設定", trouble);
         if (options.print_settings) {
             run.host.run_print_settings(run.session);
         } else {

@@ -45,6 +45,7 @@ Worker_Library load_worker_library()
     worker.job_states = entry<Job_States_Entry>(library, job_states_entry_name);
     worker.log_job = entry<Log_Job_Entry>(library, log_job_entry_name);
     worker.destination = entry<Destination_Entry>(library, destination_entry_name);
+    worker.settings_trouble = entry<Settings_Trouble_Entry>(library, settings_trouble_entry_name);
     return worker;
 }
 

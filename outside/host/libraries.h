@@ -14,6 +14,7 @@ struct Worker_Library
     Job_States_Entry job_states = nullptr;
     Log_Job_Entry log_job = nullptr;
     Destination_Entry destination = nullptr;
+    Settings_Trouble_Entry settings_trouble = nullptr;
 };
 
 // Each throws, naming the library or the missing entry, when it cannot be loaded.

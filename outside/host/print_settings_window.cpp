@@ -81,6 +81,7 @@ public:
         status_->setWordWrap(true);
         layout->addWidget(status_);
         show_printer();
+        status_->setText(QString::fromStdString(settings_trouble()));
     }
 
 private:

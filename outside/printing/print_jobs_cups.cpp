@@ -27,8 +27,8 @@ struct Connection
 
     Connection()
     {
-        http.reset(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-            answer_ms, nullptr));
+        http.reset(httpConnect2(
+            cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, answer_ms, nullptr));
         if (http)
             httpSetTimeout(
                 http.get(), answer_ms / 1000.0, [](http_t*, void*) { return 0; }, nullptr);
@@ -146,7 +146,8 @@ Queue_State queue_state(const std::string& printer)
                 ? system_reason()
                 : "沒有「" + printer + "」這台印表機"};
     Queue_State state;
-    const char* accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const char* accepting
+        = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
     const char* printer_state = cupsGetOption("printer-state", dest->num_options, dest->options);
     if (accepting != nullptr && std::strcmp(accepting, "false") == 0)
         state = {false, "印表機「" + printer + "」不接受列印工作"};

@@ -1,14 +1,65 @@
 #include "print_settings.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
+#include <memory>
 
 namespace {
 
-QSettings stored()
+// The settings' file as it was found the first time this process looked: a file that is not a
+// regular one (a FIFO would hold the reading for ever) is neither read nor written; one whose
+// content cannot be read is kept aside as ".bad" and the settings start anew. The registry on
+// Windows has no file to look at.
+struct Settings_Check
 {
-    return {QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("brintlow"),
-        QStringLiteral("Pelderwick")};
+    bool usable = true;
+    std::string trouble; // what the user is told, once
+};
+
+bool readable(const QString& path)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    settings.allKeys(); // the file is read at the first question
+    return settings.status() != QSettings::FormatError;
+}
+
+const Settings_Check& checked()
+{
+    static const Settings_Check check = [] {
+        Settings_Check found;
+#ifndef Q_OS_WIN
+        const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + QStringLiteral("/brintlow/Pelderwick.conf");
+        const QFileInfo file(path);
+        if (file.exists() && !file.isFile())
+            return Settings_Check {false,
+                "列印設定檔不是一般的檔案，這次不讀也不寫，用預設的列印設定："
+                    + path.toStdString()};
+        if (file.exists() && !readable(path)) {
+            const QString aside = path + QStringLiteral(".bad");
+            QFile::remove(aside);
+            if (!QFile::rename(path, aside))
+                return Settings_Check {
+                    false, "列印設定檔壞了，也無法改名留著，這次不讀也不寫：" + path.toStdString()};
+            found.trouble
+                = "列印設定檔壞了，已改名為 " + aside.toStdString() + " 留著，這次用預設的列印設定";
+        }
+#endif
+        return found;
+    }();
+    return check;
+}
+
+// The settings, or nothing where their file is not to be touched.
+std::unique_ptr<QSettings> stored()
+{
+    if (!checked().usable)
+        return nullptr;
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+        QStringLiteral("brintlow"), QStringLiteral("Pelderwick"));
 }
 
 // A printer's group: its name made a key (QSettings reads "/" and "\" as separators).
@@ -39,59 +90,78 @@ Format_Adjustment Printer_Settings::adjustment(const std::string& format) const
 
 std::string stored_destination()
 {
-    return stored().value(QStringLiteral("destination/printer")).toString().toStdString();
+    const auto settings = stored();
+    return settings
+        ? settings->value(QStringLiteral("destination/printer")).toString().toStdString()
+        : std::string();
 }
 
 bool store_destination(const std::string& printer)
 {
-    QSettings kept = stored();
-    kept.setValue(QStringLiteral("destination/printer"), QString::fromStdString(printer));
-    return written(kept);
+    const auto kept = stored();
+    if (!kept)
+        return false;
+    kept->setValue(QStringLiteral("destination/printer"), QString::fromStdString(printer));
+    return written(*kept);
 }
 
 Printer_Settings stored_settings(const std::string& printer)
 {
-    QSettings settings = stored();
-    settings.beginGroup(group_of(printer));
     Printer_Settings read;
-    read.source = Paper_Source(settings.value(QStringLiteral("paper_source"), 0).toInt());
-    for (const QString& format : settings.childGroups()) {
-        settings.beginGroup(format);
+    const auto settings = stored();
+    if (!settings)
+        return read;
+    settings->beginGroup(group_of(printer));
+    read.source = Paper_Source(settings->value(QStringLiteral("paper_source"), 0).toInt());
+    for (const QString& format : settings->childGroups()) {
+        settings->beginGroup(format);
         read.formats[QByteArray::fromPercentEncoding(format.toUtf8()).toStdString()]
-            = {settings.value(QStringLiteral("right_mm"), 0.0).toDouble(),
-                settings.value(QStringLiteral("down_mm"), 0.0).toDouble(),
-                settings.value(QStringLiteral("turned"), false).toBool()};
-        settings.endGroup();
+            = {settings->value(QStringLiteral("right_mm"), 0.0).toDouble(),
+                settings->value(QStringLiteral("down_mm"), 0.0).toDouble(),
+                settings->value(QStringLiteral("turned"), false).toBool()};
+        settings->endGroup();
     }
     return read;
 }
 
 bool store_settings(const std::string& printer, const Printer_Settings& settings)
 {
-    QSettings kept = stored();
-    kept.beginGroup(group_of(printer));
-    kept.setValue(QStringLiteral("paper_source"), int(settings.source));
+    const auto kept = stored();
+    if (!kept)
+        return false;
+    kept->beginGroup(group_of(printer));
+    kept->setValue(QStringLiteral("paper_source"), int(settings.source));
     for (const auto& [format, adjustment] : settings.formats) {
-        kept.beginGroup(key_of(format));
-        kept.setValue(QStringLiteral("right_mm"), adjustment.right_mm);
-        kept.setValue(QStringLiteral("down_mm"), adjustment.down_mm);
-        kept.setValue(QStringLiteral("turned"), adjustment.turned);
-        kept.endGroup();
+        kept->beginGroup(key_of(format));
+        kept->setValue(QStringLiteral("right_mm"), adjustment.right_mm);
+        kept->setValue(QStringLiteral("down_mm"), adjustment.down_mm);
+        kept->setValue(QStringLiteral("turned"), adjustment.turned);
+        kept->endGroup();
     }
-    return written(kept);
+    return written(*kept);
 }
 
 std::string settings_place()
 {
-    return stored().fileName().toStdString();
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("brintlow"),
+        QStringLiteral("Pelderwick"))
+        .fileName()
+        .toStdString();
+}
+
+std::string settings_trouble()
+{
+    return checked().trouble;
 }
 
 bool told_about_printing()
 {
-    return stored().value(QStringLiteral("told/printing"), false).toBool();
+    const auto settings = stored();
+    return settings && settings->value(QStringLiteral("told/printing"), false).toBool();
 }
 
 void remember_told_about_printing()
 {
-    stored().setValue(QStringLiteral("told/printing"), true);
+    if (const auto settings = stored())
+        settings->setValue(QStringLiteral("told/printing"), true);
 }

@@ -40,6 +40,11 @@ Printer_Settings stored_settings(const std::string& printer);
 // Where the settings are kept, for telling the user which place could not be written.
 std::string settings_place();
 
+// What was wrong with the settings' file when this process first looked at it (not a regular
+// file: neither read nor written; damaged: kept aside as ".bad", the settings started anew);
+// empty when nothing was.
+std::string settings_trouble();
+
 // Whether the user was told once that envelopes can go straight to a printer. Where this cannot
 // be kept, the user is only told again.
 bool told_about_printing();

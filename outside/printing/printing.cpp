@@ -220,6 +220,19 @@ Printed_Job print_calibration(
         });
 }
 
+std::string printer_named(const std::string& name)
+{
+    const QString wanted = QString::fromStdString(name);
+    const QStringList known = QPrinterInfo::availablePrinterNames();
+    if (known.contains(wanted))
+        return name;
+    for (const QString& printer : known) {
+        if (printer.compare(wanted, Qt::CaseInsensitive) == 0)
+            return printer.toStdString();
+    }
+    return name;
+}
+
 std::string printer_state_text(const std::string& printer)
 {
     const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(printer));

@@ -44,5 +44,10 @@ Printed_Job print_calibration(
 // Why the printer cannot take the format's paper, or nothing when it can.
 std::string paper_refusal(const std::string& printer, const Envelope_Format& format);
 
+// The print system's own name of the printer `name` names: print systems take printer names
+// whatever their case ("envpdf" is EnvPDF), and its stored settings are kept under its own name.
+// The name as given where no printer has it.
+std::string printer_named(const std::string& name);
+
 // Where the printer's state stands, in words for the print settings' list of printers.
 std::string printer_state_text(const std::string& printer);

@@ -25,7 +25,8 @@ void run_worker(Std_Queue& requests, Event& busy, const Producer& produce,
 {
     // The press that put a batch closes it as soon as its turn is over; this is for a batch that
     // nobody closes.
-    const auto patience = batch_done ? std::chrono::milliseconds(500) : std::chrono::milliseconds(0);
+    const auto patience
+        = batch_done ? std::chrono::milliseconds(500) : std::chrono::milliseconds(0);
     Item item = requests.take();
     while (item) {
         busy.set();

@@ -19,8 +19,9 @@ extern "C" PELDERWICK_EXPORT void pelderwick_worker_log(
 }
 
 extern "C" PELDERWICK_EXPORT Print_Record pelderwick_worker_print(
-    const std::vector<Record>& requests, const std::string& printer)
+    const std::vector<Record>& requests, const std::string& asked_for)
 {
+    const std::string printer = printer_named(asked_for);
     // A name of its own, by which the print system's job is found.
     const std::string title = "Pelderwick "
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")).toStdString()
@@ -46,9 +47,16 @@ extern "C" PELDERWICK_EXPORT std::string pelderwick_worker_destination()
     return stored_destination();
 }
 
+extern "C" PELDERWICK_EXPORT std::string pelderwick_worker_settings_trouble()
+{
+    return settings_trouble();
+}
+
 static_assert(std::is_same_v<decltype(&pelderwick_worker_make), Make_Entry>);
 static_assert(std::is_same_v<decltype(&pelderwick_worker_log), Log_Entry>);
 static_assert(std::is_same_v<decltype(&pelderwick_worker_print), Print_Entry>);
 static_assert(std::is_same_v<decltype(&pelderwick_worker_job_states), Job_States_Entry>);
 static_assert(std::is_same_v<decltype(&pelderwick_worker_log_job), Log_Job_Entry>);
 static_assert(std::is_same_v<decltype(&pelderwick_worker_destination), Destination_Entry>);
+static_assert(
+    std::is_same_v<decltype(&pelderwick_worker_settings_trouble), Settings_Trouble_Entry>);

@@ -13,8 +13,8 @@ __attribute__((constructor)) void leave_mark()
     Dl_info self {};
     if (dladdr(reinterpret_cast<void*>(&leave_mark), &self) == 0 || self.dli_fname == nullptr)
         return;
-    const int mark = open((std::string(self.dli_fname) + ".loaded").c_str(),
-        O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int mark = open(
+        (std::string(self.dli_fname) + ".loaded").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
     if (mark >= 0)
         close(mark);
 }
