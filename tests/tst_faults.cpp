@@ -663,6 +663,9 @@ private slots:
         QVERIFY2(host.process.exitCode() == 0, host.errors.constData());
         QCOMPARE(folder_at(host.folder()).envelopes, 3);
         QCOMPARE(fs::file_size(host.folder() + "requests.jsonl"), 0);
+        // Told where the lines went, once, and named by the demo.
+        QCOMPARE(int(host.errors.count("requests-nobody.jsonl")), 1);
+        QVERIFY(host.output.contains("with requests-nobody.jsonl"));
         std::ifstream own(host.folder() + "requests-nobody.jsonl");
         int lines = 0;
         for (std::string line; std::getline(own, line); ++lines)

@@ -19,7 +19,7 @@ struct Settings_Check
     std::string trouble; // what the user is told, once
 };
 
-bool readable(const QString& path)
+[[maybe_unused]] bool readable(const QString& path)
 {
     QSettings settings(path, QSettings::IniFormat);
     settings.allKeys(); // the file is read at the first question
