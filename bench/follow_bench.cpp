@@ -80,11 +80,12 @@ int main(int argc, char** argv)
                 cupsGetJobs2(CUPS_HTTP_DEFAULT, &each, "EnvSlow", 1, CUPS_WHICHJOBS_ALL), each);
         }
     });
-    const double now = following(pid, seconds, std::chrono::milliseconds(1000),
-        [&] { job_states("EnvSlow", jobs); });
-    std::printf("  the whole history for every job, twice a second: %7.1f ms of CPU a second\n",
-        before);
-    std::printf("  the jobs followed alone, once a second:          %7.1f ms of CPU a second\n", now);
+    const double now = following(
+        pid, seconds, std::chrono::milliseconds(1000), [&] { job_states("EnvSlow", jobs); });
+    std::printf(
+        "  the whole history for every job, twice a second: %7.1f ms of CPU a second\n", before);
+    std::printf(
+        "  the jobs followed alone, once a second:          %7.1f ms of CPU a second\n", now);
     std::printf("  ratio: %.3f\n", now / std::max(before, 0.001));
     return 0;
 }
