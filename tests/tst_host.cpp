@@ -1,10 +1,11 @@
 // The window module loaded through the front exactly as the host does, with the real worker
 // beside it: what the user sees while it works, and that nothing handed over is lost.
 
-#include "accounts.h"
+#include "outputs.h"
 #include "notices.h"
 #include "platform.h"
 #include "request_fields.h"
+#include "sample_request.h"
 #include "root_window.h"
 #include "start_up.h"
 #include "worker.h"
@@ -57,7 +58,8 @@ std::vector<std::string> recorded_names(std::size_t skip = 0)
     std::vector<std::string> names;
     for (std::string line; std::getline(file, line);) {
         const Record request = record_from_json_line(line);
-        names.push_back(std::get<std::string>(request.at(request_key::recipient_name)));
+        if (request.contains(request_key::recipient_name)) // not a print job's line
+            names.push_back(std::get<std::string>(request.at(request_key::recipient_name)));
     }
     names.erase(names.begin(), names.begin() + std::ptrdiff_t(std::min(skip, names.size())));
     return names;
@@ -89,118 +91,95 @@ void run_host(const Producer& produce, const std::function<void(QWidget*)>& scri
     worker.join();
 }
 
-// A print system faked for the host's accounts: jobs numbered as they come, in the stage
-// `answer` says, the first question held until `go_on` (while more jobs come). What is done is
-// written down in order: "made <name>", "line <name>", "job <n>", "job line <列印>",
-// "end line <結果>: <原因>".
-namespace fake_printing {
-
-std::mutex mutex;
-std::condition_variable changed;
-bool asked = false;
-bool go_on = true;
-std::atomic<int> jobs {0};
-std::atomic<Job_State::Stage> answer {Job_State::Stage::printed};
-std::vector<std::string> journal;
-
-void write(const std::string& entry)
+// The print system, faked: jobs numbered as they come, each in the stage `answer` says (with
+// `reason`); the first question about them held until `go_on`, while more jobs come.
+struct Fake_Print_System
 {
-    const std::lock_guard lock(mutex);
-    journal.push_back(entry);
-}
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool asked = false;
+    bool go_on = true;
+    std::string destination = "EnvFake";
+    std::atomic<int> jobs {0};
+    std::atomic<Job_State::Stage> answer {Job_State::Stage::printed};
+    std::string reason;
 
-void reset(Job_State::Stage stage, bool hold_first_question)
-{
-    const std::lock_guard lock(mutex);
-    asked = false;
-    go_on = !hold_first_question;
-    jobs = 0;
-    answer = stage;
-    journal.clear();
-}
+    class Service final : public Print_Service
+    {
+    public:
+        explicit Service(Fake_Print_System& system)
+            : system_(system)
+        { }
 
-std::string name_of(const Record& request)
-{
-    return std::get<std::string>(request.at(request_key::recipient_name));
-}
+        std::string destination() override
+        {
+            const std::lock_guard lock(system_.mutex);
+            return system_.destination;
+        }
 
-Production_Report made(const Record& request)
-{
-    write("made " + name_of(request));
-    Production_Report report;
-    report.made = true;
-    report.file = name_of(request) + ".pdf";
-    return report;
-}
+        Printed_Job print(const std::vector<Record>& /*requests*/, const std::string& printer) override
+        {
+            Printed_Job job;
+            job.handed = true;
+            job.printer = printer;
+            job.job = ++system_.jobs;
+            return job;
+        }
 
-void logged(const Record& request, Production_Report& report)
-{
-    write("line " + name_of(request));
-    report.logged = true;
-}
+        std::map<int, Job_State> job_states(
+            const std::string& /*printer*/, const std::vector<int>& jobs) override
+        {
+            std::unique_lock lock(system_.mutex);
+            system_.asked = true;
+            system_.changed.notify_all();
+            system_.changed.wait(lock, [this] { return system_.go_on; });
+            std::map<int, Job_State> states;
+            for (const int job : jobs)
+                states[job] = {system_.answer.load(), system_.reason};
+            return states;
+        }
 
-Print_Record printed(const std::vector<Record>& /*requests*/, const std::string& printer)
-{
-    write("job " + std::to_string(jobs + 1));
-    return {printer, ++jobs, true, {}, {}};
-}
-
-std::map<int, Job_State> job_states(
-    const std::string& /*printer*/, const std::vector<int>& asked_about)
-{
-    std::unique_lock lock(mutex);
-    asked = true;
-    changed.notify_all();
-    changed.wait(lock, [] { return go_on; });
-    std::map<int, Job_State> states;
-    for (const int job : asked_about)
-        states[job] = {answer.load(), answer == Job_State::Stage::unanswered ? "no answer" : ""};
-    return states;
-}
-
-bool job_logged(const Record& /*request*/, const Record& entry)
-{
-    const auto text = [&](const char* key) {
-        return entry.contains(key) ? std::get<std::string>(entry.at(key)) : std::string();
+    private:
+        Fake_Print_System& system_;
     };
-    write(entry.contains("列印") ? "job line " + text("列印")
-                                 : "end line " + text("結果") + ": " + text("原因"));
-    return true;
-}
 
-void told(Host_Session*, const std::string&, const std::string&) { }
+    std::unique_ptr<Print_Service> service() { return std::make_unique<Service>(*this); }
+};
 
-Worker_Library worker()
+Record request_for(const std::string& name)
 {
-    Worker_Library worker;
-    worker.make = made;
-    worker.log = logged;
-    worker.print = printed;
-    worker.job_states = job_states;
-    worker.log_job = job_logged;
-    return worker;
-}
-
-Record request(const std::string& name)
-{
-    Record request;
-    request[request_key::recipient_name] = name;
-    request[request_key::format] = std::string(envelope_formats[0]);
+    Record request = sample_request(envelope_formats[0], name);
     return request;
 }
 
-std::vector<std::string> journal_with(const std::string& start)
+// The lines of the journal after the first `skip`, as "envelope <name>", "job <列印>" and
+// "end <結果>: <原因>".
+std::vector<std::string> journal_lines(std::size_t skip)
 {
-    const std::lock_guard lock(mutex);
-    std::vector<std::string> found;
-    for (const std::string& entry : journal) {
-        if (entry.starts_with(start))
-            found.push_back(entry);
+    std::ifstream file(journal_file());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        const Record entry = record_from_json_line(line);
+        const auto text = [&](const char* key) {
+            return entry.contains(key) ? std::get<std::string>(entry.at(key)) : std::string();
+        };
+        if (entry.contains(request_key::recipient_name))
+            lines.push_back("envelope " + text(request_key::recipient_name));
+        else if (entry.contains("列印"))
+            lines.push_back("job " + text("列印") + (text("原因").empty() ? "" : ": " + text("原因")));
+        else
+            lines.push_back("end " + text("結果") + ": " + text("原因"));
     }
-    return found;
+    lines.erase(lines.begin(), lines.begin() + std::ptrdiff_t(std::min(skip, lines.size())));
+    return lines;
 }
 
-} // namespace fake_printing
+std::size_t journal_size()
+{
+    return journal_lines(0).size();
+}
+
+void quiet(const std::string&, const std::string&) { }
 
 } // namespace
 
@@ -322,89 +301,148 @@ private slots:
 
     void print_jobs_handed_over_while_others_are_followed_all_end()
     {
-        namespace fake = fake_printing;
-        fake::reset(Job_State::Stage::going, true);
-        const Worker_Library worker = fake::worker();
-        Host_Qt host;
-        host.tell = fake::told;
-        Accounts accounts(worker, host, nullptr, "a printer");
+        Fake_Print_System system;
+        system.go_on = false;
+        const std::size_t before = journal_size();
+        Outputs outputs(quiet, "", system.service());
         const auto press = [&] {
-            accounts.produce(fake::request("王小明"));
-            accounts.batch_done();
+            outputs.produce(request_for("王小明"));
+            outputs.press_done();
         };
         press();
         {
             // The follower is asking about the first job, its place in the list kept meanwhile.
-            std::unique_lock lock(fake::mutex);
-            QVERIFY(
-                fake::changed.wait_for(lock, std::chrono::seconds(10), [] { return fake::asked; }));
+            std::unique_lock lock(system.mutex);
+            QVERIFY(system.changed.wait_for(
+                lock, std::chrono::seconds(10), [&] { return system.asked; }));
         }
         for (int more = 0; more < 40; ++more)
             press();
-        fake::answer = Job_State::Stage::printed;
         {
-            const std::lock_guard lock(fake::mutex);
-            fake::go_on = true;
+            const std::lock_guard lock(system.mutex);
+            system.go_on = true;
         }
-        fake::changed.notify_all();
+        system.changed.notify_all();
         const std::atomic<bool> hurry {false};
-        QCOMPARE(accounts.finish(std::chrono::seconds(30), hurry), 0);
-        QCOMPARE(fake::jobs.load(), 41);
-        QCOMPARE(fake::journal_with("end line 已印出").size(), std::size_t(41));
+        QCOMPARE(outputs.finish(std::chrono::seconds(30), hurry), 0);
+        QCOMPARE(system.jobs.load(), 41);
+        const auto lines = journal_lines(before);
+        QCOMPARE(std::count(lines.begin(), lines.end(), "end 已印出: "), 41);
     }
 
     void every_job_gets_its_lines_whatever_the_print_system_says_data()
     {
         QTest::addColumn<Job_State::Stage>("stage"); // what the print system answers
+        QTest::addColumn<QString>("reason");
         QTest::addColumn<bool>("hurried"); // the user asked to end while jobs were followed
-        QTest::addColumn<QString>("end"); // each job's last line
+        QTest::addColumn<QStringList>("lines"); // each job's lines after its hand-over
         QTest::addColumn<int>("status");
         using Stage = Job_State::Stage;
-        QTest::newRow("printed") << Stage::printed << false << "end line 已印出: " << 0;
-        QTest::newRow("cancelled") << Stage::failed << false << "end line 沒有印出: " << 1;
+        const QString printing = "程式結束時還沒有印完，列印系統還留著這份工作";
+        QTest::newRow("printed") << Stage::printed << "" << false << QStringList {"end 已印出: "}
+                                 << 0;
+        QTest::newRow("cancelled") << Stage::failed << "列印工作被取消了" << false
+                                   << QStringList {"end 沒有印出: 列印工作被取消了"} << 1;
         QTest::newRow("with the spooler")
-            << Stage::queued << false << "end line 已交給列印佇列: " << 0;
+            << Stage::queued << "" << false << QStringList {"end 已交給列印佇列: "} << 0;
         QTest::newRow("gone from the print system's history")
-            << Stage::unknown << false << "end line 列印結果未知: " << 1;
-        QTest::newRow("a print system gone silent")
-            << Stage::unanswered << false << "end line 列印結果未知: no answer" << 1;
+            << Stage::unknown << "沒有紀錄" << false << QStringList {"end 列印結果未知: 沒有紀錄"}
+            << 1;
+        QTest::newRow("a print system gone silent") << Stage::unanswered << "列印系統沒有回應"
+                                                    << false
+                                                    << QStringList {"end 列印結果未知: 列印系統沒有回應"}
+                                                    << 1;
         QTest::newRow("still printing at the end")
-            << Stage::going << false
-            << "end line 列印結果未知: 程式結束時還沒有印完，列印系統還留著這份工作" << 1;
+            << Stage::going << "" << false << QStringList {"end 列印結果未知: " + printing} << 1;
         QTest::newRow("still printing, the user asks to end")
-            << Stage::going << true
-            << "end line 列印結果未知: 程式結束時還沒有印完，列印系統還留著這份工作" << 1;
+            << Stage::going << "" << true << QStringList {"end 列印結果未知: " + printing} << 1;
+        QTest::newRow("its printer stopped, out of paper")
+            << Stage::held << "印表機「EnvFake」停了：缺紙" << false
+            << QStringList {"job 等待中: 印表機「EnvFake」停了：缺紙",
+                   "end 列印結果未知: 印表機「EnvFake」停了：缺紙；" + printing}
+            << 1;
     }
     void every_job_gets_its_lines_whatever_the_print_system_says()
     {
         QFETCH(Job_State::Stage, stage);
+        QFETCH(QString, reason);
         QFETCH(bool, hurried);
-        QFETCH(QString, end);
+        QFETCH(QStringList, lines);
         QFETCH(int, status);
-        namespace fake = fake_printing;
-        fake::reset(stage, false);
-        const Worker_Library worker = fake::worker();
-        Host_Qt host;
-        host.tell = fake::told;
-        Accounts accounts(worker, host, nullptr, "a printer");
+        Fake_Print_System system;
+        system.answer = stage;
+        system.reason = reason.toStdString();
+        const std::size_t before = journal_size();
+        std::vector<std::string> told;
+        std::mutex told_mutex;
+        Outputs outputs(
+            [&](const std::string& title, const std::string&) {
+                const std::lock_guard lock(told_mutex);
+                told.push_back(title);
+            },
+            "", system.service());
         for (const char* name : {"甲", "乙"}) { // two presses
-            accounts.produce(fake::request(name));
-            accounts.produce(fake::request(std::string(name) + "二"));
-            accounts.batch_done();
+            outputs.produce(request_for(name));
+            outputs.produce(request_for(std::string(name) + "二"));
+            outputs.press_done();
         }
-        // Each envelope's line comes as soon as it is made, before its job is handed over.
-        QCOMPARE(fake::journal_with(""),
-            (std::vector<std::string> {"made 甲", "line 甲", "made 甲二", "line 甲二", "job 1",
-                "job line 已送印", "made 乙", "line 乙", "made 乙二", "line 乙二", "job 2",
-                "job line 已送印"}));
         std::atomic<bool> hurry {hurried};
         QElapsedTimer waited;
         waited.start();
         // Hurried, the wait for jobs still printing ends at once instead of after its patience.
-        QCOMPARE(accounts.finish(std::chrono::seconds(hurried ? 30 : 3), hurry), status);
+        QCOMPARE(outputs.finish(std::chrono::seconds(hurried ? 30 : 3), hurry), status);
         QVERIFY(waited.elapsed() < 10000);
-        QCOMPARE(fake::journal_with("end line"),
-            (std::vector<std::string> {end.toStdString(), end.toStdString()}));
+        // Each envelope's line comes as soon as it is made, before its job is handed over.
+        std::vector<std::string> expected;
+        for (const char* name : {"甲", "乙"}) {
+            expected.push_back("envelope " + std::string(name));
+            expected.push_back("envelope " + std::string(name) + "二");
+            expected.push_back("job 已送印");
+        }
+        for (int job = 0; job < 2; ++job) {
+            for (const QString& line : lines)
+                expected.push_back(line.toStdString());
+        }
+        std::vector<std::string> written = journal_lines(before);
+        // The follower's lines come in the jobs' order, once the envelopes' are all there.
+        QCOMPARE(written.size(), expected.size());
+        QCOMPARE(std::vector(written.begin(), written.begin() + 6),
+            std::vector(expected.begin(), expected.begin() + 6));
+        std::sort(written.begin() + 6, written.end());
+        std::sort(expected.begin() + 6, expected.end());
+        QCOMPARE(written, expected);
+        QCOMPARE(std::count(told.begin(), told.end(), std::string("Pelderwick：信封還沒有印出")),
+            stage == Job_State::Stage::held ? 2 : 0);
+    }
+
+    void printer_chosen_meanwhile_takes_the_next_press()
+    {
+        Fake_Print_System system;
+        system.destination = "";
+        const std::size_t before = journal_size();
+        std::vector<std::string> printers;
+        {
+            Outputs outputs(quiet, "", system.service());
+            for (const char* chosen : {"", "EnvA", "EnvB"}) {
+                {
+                    const std::lock_guard lock(system.mutex);
+                    system.destination = chosen;
+                }
+                outputs.produce(request_for(std::string("收件人") + chosen));
+                outputs.press_done();
+            }
+            const std::atomic<bool> hurry {false};
+            QCOMPARE(outputs.finish(std::chrono::seconds(10), hurry), 0);
+        }
+        std::ifstream file(journal_file());
+        std::size_t line_number = 0;
+        for (std::string line; std::getline(file, line); ++line_number) {
+            const Record entry = record_from_json_line(line);
+            if (line_number >= before && entry.contains("列印"))
+                printers.push_back(std::get<std::string>(entry.at("印表機")));
+        }
+        QCOMPARE(printers, (std::vector<std::string> {"EnvA", "EnvB"}));
+        QCOMPARE(system.jobs.load(), 2);
     }
 
     void failing_request_is_reported_and_the_worker_goes_on()

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <thread>
@@ -137,16 +138,20 @@ Test_Job print_now(
 const std::string vertical = "12K直式信封(11.5cm x 23cm)";
 const std::string dl = "DL橫式信封(22cm x 11cm)";
 
-// The print settings window changed as a user would: EnvPDF chosen, DL shifted and turned.
+// The print settings window changed as a user would, once it has heard of the printers: EnvPDF
+// chosen where envelopes go and looked at, DL shifted and turned.
 void change_settings(QWidget& window)
 {
+    auto* destination = window.findChild<QComboBox*>("destination");
+    QTRY_VERIFY_WITH_TIMEOUT(destination->findData("EnvPDF") >= 0, 10000);
+    destination->setCurrentIndex(destination->findData("EnvPDF"));
     auto* printers = window.findChild<QComboBox*>("printer");
     printers->setCurrentIndex(printers->findData("EnvPDF"));
     window.findChild<QDoubleSpinBox*>(QStringLiteral("right[%1]").arg(QString::fromStdString(dl)))
         ->setValue(2.5);
     window.findChild<QCheckBox*>(QStringLiteral("turned[%1]").arg(QString::fromStdString(dl)))
         ->setChecked(true);
-    window.findChild<QWidget*>("destination_printer")->setProperty("checked", true);
+    QVERIFY(window.findChild<QRadioButton*>("destination_printer")->isChecked());
 }
 
 // One test function of this program, run in a process of its own, with its settings kept at
@@ -220,11 +225,11 @@ private slots:
         QVERIFY(!page.isNull());
         const Envelope_Format paper = envelope_format(format.toStdString());
         // The turn is the envelope's; the shift is the paper's, as the user measures it.
-        QRectF expected = red_of(file_page(request));
+        // The shift is right and down as seen on the envelope, whichever way it is turned.
+        QRectF expected = red_of(file_page(request)).translated(right, down);
         if (turned)
             expected = QRectF(paper.width_mm - expected.right(),
                 paper.height_mm - expected.bottom(), expected.width(), expected.height());
-        expected.translate(right, down);
         // A horizontal envelope may leave the print system as a portrait sheet turned a quarter
         // left (CUPS does so); which way the sheet enters is the printer's business.
         const QSizeF size_mm = QSizeF(page.size()) / 10;
@@ -402,6 +407,9 @@ private slots:
             QSKIP("run by print_settings_are_kept_for_the_next_run");
         std::unique_ptr<QWidget> window(make_print_settings_window());
         window->setAttribute(Qt::WA_DeleteOnClose, false);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            window->findChild<QComboBox*>("destination")->currentData().toString(),
+            QStringLiteral("EnvPDF"), 10000);
         QCOMPARE(window->findChild<QComboBox*>("printer")->currentData().toString(),
             QStringLiteral("EnvPDF"));
         QCOMPARE(window

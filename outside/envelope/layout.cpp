@@ -34,3 +34,14 @@ Envelope_Marks marks_of(const Envelope_Format& format)
     }
     return marks;
 }
+
+Ink_Margins ink_margins(const Envelope_Format& format)
+{
+    using namespace measure;
+    const Envelope_Marks marks = marks_of(format);
+    if (format.vertical)
+        return {vertical::side, vertical::code_top, vertical::side,
+            format.height_mm - marks.sender_code_boxes.front().bottom()};
+    return {horizontal::sender_left, horizontal::sender_code_top, horizontal::recipient_right,
+        horizontal::recipient_bottom};
+}

@@ -91,3 +91,14 @@ struct Envelope_Marks
     QRectF name_frame;
 };
 Envelope_Marks marks_of(const Envelope_Format& format);
+
+// How near each edge of the page the envelope has its frames, boxes and text at the nearest, in
+// millimetres: what a printer that cannot print near its edges may leave out.
+struct Ink_Margins
+{
+    double left = 0;
+    double top = 0;
+    double right = 0;
+    double bottom = 0;
+};
+Ink_Margins ink_margins(const Envelope_Format& format);

@@ -58,6 +58,7 @@ struct Before
     int finished;
     int made;
     int logged;
+    int presses;
 };
 
 void finish(QWidget* app, const Worker_Progress& progress, Before before,
@@ -70,6 +71,11 @@ void finish(QWidget* app, const Worker_Progress& progress, Before before,
         + (logged == 3 ? "with " + progress.log_file()
                        : std::to_string(logged) + " of 3 written in " + progress.log_file())
         + ", in " + folder);
+    if (const auto job = progress.last_job()) {
+        say_line("Demo: " + (job->handed ? "printed on " + job->printer + " as job "
+                                     + std::to_string(job->number)
+                                           : "not printed on " + job->printer + " (see above)"));
+    }
     const bool saved = save_picture(app, folder);
     if (saved)
         say_line("Demo: the picture is " + folder + "demo-window.png");
@@ -82,7 +88,9 @@ void finish(QWidget* app, const Worker_Progress& progress, Before before,
 void wait_for_worker(QWidget* app, const Worker_Progress& progress, Before before,
     const std::function<void(bool)>& finished)
 {
-    if (progress.finished.load() >= before.finished + 3) {
+    // The press is done once its envelopes are made and, where they go to a printer, handed over.
+    if (progress.finished.load() >= before.finished + 3
+        && progress.presses.load() >= before.presses + 1) {
         finish(app, progress, before, finished);
         return;
     }
@@ -101,7 +109,8 @@ void run_demo(const Worker_Progress& progress, const std::function<void(bool don
     }
     fill(app);
     // The format menu starts on the first format, a vertical one.
-    const Before before {progress.finished.load(), progress.made.load(), progress.logged.load()};
+    const Before before {progress.finished.load(), progress.made.load(), progress.logged.load(),
+        progress.presses.load()};
     app->findChild<QPushButton*>(QString::fromUtf8(output_button))->click();
     wait_for_worker(app, progress, before, finished);
 }

@@ -4,7 +4,7 @@
 // recipients, presses "輸出單據", waits until the worker is done with the three requests, saves a
 // picture of the window beside the envelopes, says what it made and where, and closes the window.
 
-#include "host_qt.h"
+#include "outputs.h"
 
 #include <functional>
 

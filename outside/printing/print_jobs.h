@@ -1,13 +1,34 @@
 #pragma once
 
-// What the print system tells of a queue and of a job beyond what Qt does: one file per system
+// What the print system tells of its printers and jobs beyond what Qt does: one file per system
 // (print_jobs_cups.cpp, print_jobs_windows.cpp). Every question has a short time to be answered:
-// a print system that does not answer is told as such, never waited for without end.
+// a print system that does not answer is told as such ("列印系統沒有回應"), one that does not
+// run as such, never waited for without end and never taken for a missing printer.
+
+#include "print_settings.h"
 
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+// A printer as the print settings' window shows it.
+struct Printer_Info
+{
+    std::string name;
+    bool is_default = false; // the user's default printer
+    bool ready = true; // there, taking jobs and not stopped
+    std::string state; // in words: 待命, 列印中, 已停止：缺紙 ...
+    std::vector<Paper_Source> sources; // besides the automatic one, where the printer has them
+};
+
+struct Printers
+{
+    std::vector<Printer_Info> printers;
+    std::string trouble; // why none could be listed: the print system not running, not answering
+};
+
+Printers list_printers();
 
 struct Queue_State
 {
@@ -26,7 +47,8 @@ std::optional<int> job_named(const std::string& printer, const std::string& titl
 struct Job_State
 {
     enum class Stage {
-        going, // waiting or printing
+        going, // waiting its turn or printing
+        held, // waiting for something besides its turn (its printer stopped, the job held): `reason`
         printed,
         failed, // ended unprinted (cancelled, aborted): `reason`
         queued, // with a print system that tells no more once it took the job (the spooler)
@@ -36,8 +58,15 @@ struct Job_State
     Stage stage = Stage::going;
     std::string reason;
 
-    bool ended() const { return stage != Stage::going && stage != Stage::unanswered; }
+    bool ended() const
+    {
+        return stage != Stage::going && stage != Stage::held && stage != Stage::unanswered;
+    }
 };
 
 // The states of `jobs` on `printer`, asking about those jobs alone (never the whole history).
 std::map<int, Job_State> job_states(const std::string& printer, const std::vector<int>& jobs);
+
+// A printer's state reasons (IPP's keywords: "media-empty-error", "paused") in words; empty for
+// none worth telling.
+std::string printer_reasons_in_words(const std::vector<std::string>& keywords);

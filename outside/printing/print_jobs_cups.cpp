@@ -1,48 +1,67 @@
-// The print system's own word on queues and jobs, through CUPS, each question on a connection
+// The print system's own word on printers and jobs, through CUPS, each question on a connection
 // of its own that gives up after a few seconds.
 
 #include "print_jobs.h"
 
+#include <cerrno>
 #include <cstring>
 #include <cups/cups.h>
 #include <memory>
-#include <set>
 
 namespace {
 
 constexpr int answer_ms = 5000;
 
-std::string system_reason()
-{
-    if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE)
-        return "列印系統（CUPS）沒有在執行";
-    const char* text = cupsLastErrorString();
-    return text != nullptr && *text != '\0' ? text : "列印系統沒有回答";
-}
+using Answer = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
 
 // A connection to the print system whose every wait ends after `answer_ms`.
-struct Connection
+class Connection
 {
-    std::unique_ptr<http_t, decltype(&httpClose)> http {nullptr, &httpClose};
-
+public:
     Connection()
+        : http_(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                    answer_ms, nullptr),
+            &httpClose)
     {
-        http.reset(httpConnect2(
-            cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, answer_ms, nullptr));
-        if (http)
-            httpSetTimeout(
-                http.get(), answer_ms / 1000.0, [](http_t*, void*) { return 0; }, nullptr);
+        connect_error_ = errno;
+        if (http_)
+            httpSetTimeout(http_.get(), answer_ms / 1000.0, &Connection::give_up, this);
     }
 
     // The answer to `request` (taken), or nothing when there was none.
-    std::unique_ptr<ipp_t, decltype(&ippDelete)> ask(ipp_t* request) const
+    Answer ask(ipp_t* request)
     {
-        if (!http) {
+        if (!http_) {
             ippDelete(request);
             return {nullptr, &ippDelete};
         }
-        return {cupsDoRequest(http.get(), request, "/"), &ippDelete};
+        return {cupsDoRequest(http_.get(), request, "/"), &ippDelete};
     }
+
+    // Why there was no answer, in words.
+    std::string silence() const
+    {
+        if (!http_ && (connect_error_ == ECONNREFUSED || connect_error_ == ENOENT))
+            return "列印系統（CUPS）沒有在執行";
+        if (!http_ || timed_out_)
+            return "列印系統沒有回應";
+        if (cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE)
+            return "列印系統（CUPS）沒有在執行";
+        return "列印系統沒有回答（代碼 " + std::to_string(int(cupsLastError())) + "）";
+    }
+
+    http_t* http() const { return http_.get(); }
+
+private:
+    static int give_up(http_t* /*http*/, void* self)
+    {
+        static_cast<Connection*>(self)->timed_out_ = true;
+        return 0;
+    }
+
+    std::unique_ptr<http_t, decltype(&httpClose)> http_;
+    int connect_error_ = 0;
+    bool timed_out_ = false;
 };
 
 ipp_t* request_about(ipp_op_t operation, const std::string& printer)
@@ -64,41 +83,110 @@ void ask_for(ipp_t* request, std::initializer_list<const char*> attributes)
         int(names.size()), nullptr, names.data());
 }
 
-bool answered(const std::unique_ptr<ipp_t, decltype(&ippDelete)>& response)
+bool answered(const Answer& response)
 {
     return response && ippGetStatusCode(response.get()) <= IPP_STATUS_OK_EVENTS_COMPLETE;
 }
 
-// Our jobs on the printer, `which` ("not-completed", "completed"), as number and name.
-std::optional<std::map<int, std::string>> jobs_of(const std::string& printer, const char* which)
+std::vector<std::string> strings_of(ipp_attribute_t* attribute)
+{
+    std::vector<std::string> values;
+    for (int i = 0; attribute != nullptr && i < ippGetCount(attribute); ++i) {
+        const char* value = ippGetString(attribute, i, nullptr);
+        values.emplace_back(value != nullptr ? value : "");
+    }
+    return values;
+}
+
+// What a printer says of itself.
+struct Printer_Word
+{
+    bool found = false;
+    bool answered = false;
+    std::string silence; // why there was no answer
+    ipp_pstate_t state = IPP_PSTATE_IDLE;
+    bool accepting = true;
+    std::vector<std::string> reasons;
+    std::vector<std::string> sources;
+};
+
+Printer_Word printer_word(Connection& connection, const std::string& printer)
+{
+    ipp_t* request = request_about(IPP_OP_GET_PRINTER_ATTRIBUTES, printer);
+    ask_for(request,
+        {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
+            "media-source-supported"});
+    const Answer response = connection.ask(request);
+    Printer_Word word;
+    if (!response) {
+        word.silence = connection.silence();
+        return word;
+    }
+    word.answered = true;
+    if (!answered(response))
+        return word; // not found
+    word.found = true;
+    if (ipp_attribute_t* state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM))
+        word.state = ipp_pstate_t(ippGetInteger(state, 0));
+    if (ipp_attribute_t* accepting
+        = ippFindAttribute(response.get(), "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
+        word.accepting = ippGetBoolean(accepting, 0) != 0;
+    word.reasons
+        = strings_of(ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD));
+    word.sources = strings_of(
+        ippFindAttribute(response.get(), "media-source-supported", IPP_TAG_KEYWORD));
+    return word;
+}
+
+std::string stopped_words(const std::string& printer, const Printer_Word& word)
+{
+    const std::string why = printer_reasons_in_words(word.reasons);
+    return "印表機「" + printer + "」停了" + (why.empty() ? "" : "：" + why);
+}
+
+// Our jobs on the printer, `which` ("not-completed", "completed"): number, name, state and the
+// state's reasons.
+struct Job_Word
+{
+    std::string name;
+    ipp_jstate_t state = IPP_JSTATE_PENDING;
+    std::vector<std::string> reasons;
+};
+
+std::optional<std::map<int, Job_Word>> jobs_of(
+    Connection& connection, const std::string& printer, const char* which)
 {
     ipp_t* request = request_about(IPP_OP_GET_JOBS, printer);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, which);
     ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
-    ask_for(request, {"job-id", "job-name"});
-    const auto response = Connection().ask(request);
+    ask_for(request, {"job-id", "job-name", "job-state", "job-state-reasons"});
+    const Answer response = connection.ask(request);
     if (!answered(response))
         return std::nullopt;
-    std::map<int, std::string> jobs;
+    std::map<int, Job_Word> jobs;
     int id = 0;
-    std::string name;
+    Job_Word job;
+    const auto keep = [&] {
+        if (id > 0)
+            jobs[id] = job;
+        id = 0;
+        job = {};
+    };
     for (ipp_attribute_t* a = ippFirstAttribute(response.get()); a != nullptr;
          a = ippNextAttribute(response.get())) {
         const char* attribute = ippGetName(a);
-        if (attribute == nullptr) { // between two jobs
-            if (id > 0)
-                jobs[id] = name;
-            id = 0;
-            name.clear();
-        } else if (std::strcmp(attribute, "job-id") == 0) {
+        if (attribute == nullptr)
+            keep(); // between two jobs
+        else if (std::strcmp(attribute, "job-id") == 0)
             id = ippGetInteger(a, 0);
-        } else if (std::strcmp(attribute, "job-name") == 0) {
-            const char* text = ippGetString(a, 0, nullptr);
-            name = text != nullptr ? text : "";
-        }
+        else if (std::strcmp(attribute, "job-name") == 0)
+            job.name = strings_of(a).empty() ? std::string() : strings_of(a).front();
+        else if (std::strcmp(attribute, "job-state") == 0)
+            job.state = ipp_jstate_t(ippGetInteger(a, 0));
+        else if (std::strcmp(attribute, "job-state-reasons") == 0)
+            job.reasons = strings_of(a);
     }
-    if (id > 0)
-        jobs[id] = name;
+    keep();
     return jobs;
 }
 
@@ -111,60 +199,118 @@ Job_State state_from(ipp_jstate_t state)
         return {Job_State::Stage::failed, "列印工作被取消了"};
     case IPP_JSTATE_ABORTED:
         return {Job_State::Stage::failed, "列印工作中止了"};
-    case IPP_JSTATE_STOPPED:
-        return {Job_State::Stage::failed, "列印工作停住了"};
     default:
-        return {Job_State::Stage::going, {}}; // waiting, held or printing
+        return {Job_State::Stage::going, {}};
     }
 }
 
+// A job still waiting or printing: held by something besides its turn, or going.
+Job_State waiting(const Job_Word& job, const std::string& printer, const Printer_Word& word)
+{
+    if (job.state == IPP_JSTATE_HELD)
+        return {Job_State::Stage::held, "列印工作被擱置了，要有人在列印系統讓它繼續才會印"};
+    if (job.state == IPP_JSTATE_STOPPED || (word.found && word.state == IPP_PSTATE_STOPPED))
+        return {Job_State::Stage::held, stopped_words(printer, word)};
+    return {Job_State::Stage::going, {}};
+}
+
 // One job no longer among those waiting or printing: how it ended.
-Job_State ended_job(const std::string& printer, int job)
+Job_State ended_job(Connection& connection, const std::string& printer, int job)
 {
     ipp_t* request = request_about(IPP_OP_GET_JOB_ATTRIBUTES, printer);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
     ask_for(request, {"job-state"});
-    const auto response = Connection().ask(request);
+    const Answer response = connection.ask(request);
     if (!response)
-        return {Job_State::Stage::unanswered, "列印系統沒有回應：" + system_reason()};
+        return {Job_State::Stage::unanswered, connection.silence()};
     if (ippGetStatusCode(response.get()) == IPP_STATUS_ERROR_NOT_FOUND)
         return {Job_State::Stage::unknown, "列印系統已經沒有這份工作的紀錄"};
     ipp_attribute_t* state = ippFindAttribute(response.get(), "job-state", IPP_TAG_ENUM);
     if (!answered(response) || state == nullptr)
-        return {Job_State::Stage::unanswered, "列印系統沒有回答這份工作的狀態：" + system_reason()};
+        return {Job_State::Stage::unanswered, connection.silence()};
     return state_from(ipp_jstate_t(ippGetInteger(state, 0)));
+}
+
+std::vector<Paper_Source> sources_of(const std::vector<std::string>& keywords)
+{
+    std::vector<Paper_Source> sources;
+    for (const std::string& keyword : keywords) {
+        if (keyword.starts_with("envelope") && sources.empty())
+            sources.push_back(Paper_Source::envelope);
+    }
+    for (const std::string& keyword : keywords) {
+        if (keyword == "manual" || keyword == "by-pass-tray") {
+            sources.push_back(Paper_Source::manual);
+            break;
+        }
+    }
+    return sources;
+}
+
+std::string state_in_words(const std::string& printer, const Printer_Word& word)
+{
+    if (!word.accepting)
+        return "不接受列印工作";
+    if (word.state == IPP_PSTATE_STOPPED)
+        return stopped_words(printer, word).substr(("印表機「" + printer + "」").size());
+    return word.state == IPP_PSTATE_PROCESSING ? "列印中" : "待命";
 }
 
 } // namespace
 
+Printers list_printers()
+{
+    Connection connection;
+    Printers listed;
+    if (connection.http() == nullptr) {
+        listed.trouble = connection.silence();
+        return listed;
+    }
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(connection.http(), &dests);
+    if (count == 0 && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE
+        && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
+        listed.trouble = connection.silence();
+    for (int i = 0; i < count; ++i) {
+        if (dests[i].instance != nullptr)
+            continue;
+        Printer_Info info;
+        info.name = dests[i].name;
+        info.is_default = dests[i].is_default != 0;
+        const Printer_Word word = printer_word(connection, info.name);
+        info.ready = word.found && word.accepting && word.state != IPP_PSTATE_STOPPED;
+        info.state = word.found ? state_in_words(info.name, word) : word.silence;
+        info.sources = sources_of(word.sources);
+        listed.printers.push_back(std::move(info));
+    }
+    cupsFreeDests(count, dests);
+    return listed;
+}
+
 Queue_State queue_state(const std::string& printer)
 {
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer.c_str(), nullptr);
-    if (dest == nullptr)
-        return {false,
-            cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE
-                ? system_reason()
-                : "沒有「" + printer + "」這台印表機"};
-    Queue_State state;
-    const char* accepting
-        = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
-    const char* printer_state = cupsGetOption("printer-state", dest->num_options, dest->options);
-    if (accepting != nullptr && std::strcmp(accepting, "false") == 0)
-        state = {false, "印表機「" + printer + "」不接受列印工作"};
-    else if (printer_state != nullptr && std::strcmp(printer_state, "5") == 0)
-        state = {false, "印表機「" + printer + "」已停止"};
-    cupsFreeDests(1, dest);
-    return state;
+    Connection connection;
+    const Printer_Word word = printer_word(connection, printer);
+    if (!word.answered)
+        return {false, word.silence};
+    if (!word.found)
+        return {false, "沒有「" + printer + "」這台印表機"};
+    if (!word.accepting)
+        return {false, "印表機「" + printer + "」不接受列印工作"};
+    if (word.state == IPP_PSTATE_STOPPED)
+        return {false, stopped_words(printer, word)};
+    return {};
 }
 
 std::optional<int> job_named(const std::string& printer, const std::string& title)
 {
+    Connection connection;
     // Just handed over: still waiting or printing, or already done by a fast printer.
     for (const char* which : {"not-completed", "completed"}) {
-        const auto jobs = jobs_of(printer, which);
         std::optional<int> found;
-        for (const auto& [id, name] : jobs.value_or(std::map<int, std::string> {})) {
-            if (name == title)
+        for (const auto& [id, job] :
+            jobs_of(connection, printer, which).value_or(std::map<int, Job_Word> {})) {
+            if (job.name == title)
                 found = id;
         }
         if (found)
@@ -175,15 +321,25 @@ std::optional<int> job_named(const std::string& printer, const std::string& titl
 
 std::map<int, Job_State> job_states(const std::string& printer, const std::vector<int>& jobs)
 {
+    Connection connection;
     std::map<int, Job_State> states;
-    const auto going = jobs_of(printer, "not-completed");
+    const auto going = jobs_of(connection, printer, "not-completed");
+    if (!going) {
+        for (const int job : jobs)
+            states[job] = {Job_State::Stage::unanswered, connection.silence()};
+        return states;
+    }
+    // What holds the jobs still waiting, if anything does: asked once for all of them.
+    std::optional<Printer_Word> word;
     for (const int job : jobs) {
-        if (!going)
-            states[job] = {Job_State::Stage::unanswered, "列印系統沒有回應：" + system_reason()};
-        else if (going->count(job) > 0)
-            states[job] = {Job_State::Stage::going, {}};
-        else
-            states[job] = ended_job(printer, job);
+        const auto found = going->find(job);
+        if (found == going->end()) {
+            states[job] = ended_job(connection, printer, job);
+            continue;
+        }
+        if (!word)
+            word = printer_word(connection, printer);
+        states[job] = waiting(found->second, printer, *word);
     }
     return states;
 }

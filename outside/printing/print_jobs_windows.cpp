@@ -1,10 +1,41 @@
-// The spooler on Windows: a job it accepted is all that is known of it here.
+// The spooler on Windows: what Qt's printer information knows of the printers, and a job it
+// accepted is all that is known of it here.
 
 #include "print_jobs.h"
 
-Queue_State queue_state(const std::string& /*printer*/)
+#include <QPrinter>
+#include <QPrinterInfo>
+
+Printers list_printers()
 {
-    return {}; // Qt's printer information says what the spooler knows
+    Printers listed;
+    const QString standard = QPrinterInfo::defaultPrinterName();
+    for (const QPrinterInfo& info : QPrinterInfo::availablePrinters()) {
+        Printer_Info printer;
+        printer.name = info.printerName().toStdString();
+        printer.is_default = info.printerName() == standard;
+        printer.ready = info.state() != QPrinter::Error;
+        printer.state = printer.ready ? (info.state() == QPrinter::Active ? "列印中" : "待命")
+                                      : "已停止";
+        QPrinter device(info);
+        const QList<QPrinter::PaperSource> sources = device.supportedPaperSources();
+        if (sources.contains(QPrinter::Envelope) || sources.contains(QPrinter::EnvelopeManual))
+            printer.sources.push_back(Paper_Source::envelope);
+        if (sources.contains(QPrinter::Manual) || sources.contains(QPrinter::EnvelopeManual))
+            printer.sources.push_back(Paper_Source::manual);
+        listed.printers.push_back(std::move(printer));
+    }
+    return listed;
+}
+
+Queue_State queue_state(const std::string& printer)
+{
+    const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(printer));
+    if (info.isNull())
+        return {false, "沒有「" + printer + "」這台印表機"};
+    if (info.state() == QPrinter::Error)
+        return {false, "印表機「" + printer + "」已停止"};
+    return {};
 }
 
 std::optional<int> job_named(const std::string& /*printer*/, const std::string& /*title*/)

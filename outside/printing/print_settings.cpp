@@ -1,6 +1,7 @@
 #include "print_settings.h"
 
 #include <QFile>
+#include <cmath>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -112,13 +113,25 @@ Printer_Settings stored_settings(const std::string& printer)
     if (!settings)
         return read;
     settings->beginGroup(group_of(printer));
-    read.source = Paper_Source(settings->value(QStringLiteral("paper_source"), 0).toInt());
-    for (const QString& format : settings->childGroups()) {
-        settings->beginGroup(format);
-        read.formats[QByteArray::fromPercentEncoding(format.toUtf8()).toStdString()]
-            = {settings->value(QStringLiteral("right_mm"), 0.0).toDouble(),
-                settings->value(QStringLiteral("down_mm"), 0.0).toDouble(),
-                settings->value(QStringLiteral("turned"), false).toBool()};
+    const int source = settings->value(QStringLiteral("paper_source"), 0).toInt();
+    read.source = source >= 0 && source <= int(Paper_Source::manual) ? Paper_Source(source)
+                                                                      : Paper_Source::automatic;
+    for (const QString& key : settings->childGroups()) {
+        const std::string format = QByteArray::fromPercentEncoding(key.toUtf8()).toStdString();
+        settings->beginGroup(key);
+        const auto shift = [&](const char* name, const char* words) {
+            bool number = false;
+            const double mm = settings->value(QString::fromLatin1(name)).toDouble(&number);
+            if (!settings->contains(QString::fromLatin1(name))
+                || (number && std::isfinite(mm) && std::abs(mm) <= largest_shift_mm))
+                return number ? mm : 0.0;
+            read.refused.push_back("列印設定裡印表機「" + printer + "」「" + format + "」的" + words
+                + " " + settings->value(QString::fromLatin1(name)).toString().toStdString()
+                + " 公釐不合理（可以是 -30 到 30），改用 0");
+            return 0.0;
+        };
+        read.formats[format] = {shift("right_mm", "向右移"), shift("down_mm", "向下移"),
+            settings->value(QStringLiteral("turned"), false).toBool()};
         settings->endGroup();
     }
     return read;
@@ -154,14 +167,14 @@ std::string settings_trouble()
     return checked().trouble;
 }
 
-bool told_about_printing()
+bool print_settings_seen()
 {
     const auto settings = stored();
-    return settings && settings->value(QStringLiteral("told/printing"), false).toBool();
+    return settings && settings->value(QStringLiteral("seen/print_settings"), false).toBool();
 }
 
-void remember_told_about_printing()
+void remember_print_settings_seen()
 {
     if (const auto settings = stored())
-        settings->setValue(QStringLiteral("told/printing"), true);
+        settings->setValue(QStringLiteral("seen/print_settings"), true);
 }

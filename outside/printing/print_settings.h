@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 // Per printer and format: a shift right and down, in millimetres, applied exactly, and a turn
 // of half a circle (which edge enters the printer first is the printer's business).
@@ -20,10 +21,16 @@ struct Format_Adjustment
 
 enum class Paper_Source { automatic, envelope, manual };
 
+// What a shift may be, in millimetres either way: the print settings' window allows no more.
+inline constexpr double largest_shift_mm = 30;
+
 struct Printer_Settings
 {
     std::map<std::string, Format_Adjustment> formats; // by the format's text
     Paper_Source source = Paper_Source::automatic;
+    // Stored values that made no sense (a damaged file: 1e308, NaN, a shift beyond the largest),
+    // each in words; the defaults were taken instead.
+    std::vector<std::string> refused;
 
     Format_Adjustment adjustment(const std::string& format) const;
 };
@@ -45,7 +52,7 @@ std::string settings_place();
 // empty when nothing was.
 std::string settings_trouble();
 
-// Whether the user was told once that envelopes can go straight to a printer. Where this cannot
-// be kept, the user is only told again.
-bool told_about_printing();
-void remember_told_about_printing();
+// Whether the user has opened the print settings once: until then each run tells that envelopes
+// can go straight to a printer. Where this cannot be kept, the user is only told again.
+bool print_settings_seen();
+void remember_print_settings_seen();

@@ -5,9 +5,11 @@
 #include "print_jobs.h"
 #include "request_fields.h"
 
+#include <QDateTime>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrintEngine>
 #include <QPrinterInfo>
 #include <cmath>
 #include <stdexcept>
@@ -41,8 +43,8 @@ std::string cm(double mm)
 
 // The paper set on the printer: size, orientation and margins one by one, each checked (a
 // layout with zero margins in one call is refused by printers with hardware margins).
-std::vector<Warning> set_paper(QPrinter& printer, const QPrinterInfo& info,
-    const Envelope_Format& format, const std::string& name)
+void set_paper(QPrinter& printer, const QPrinterInfo& info, const Envelope_Format& format,
+    const std::string& name)
 {
     const double shorter = std::min(format.width_mm, format.height_mm);
     const double longer = std::max(format.width_mm, format.height_mm);
@@ -56,15 +58,41 @@ std::vector<Warning> set_paper(QPrinter& printer, const QPrinterInfo& info,
         = format.width_mm > format.height_mm ? QPageLayout::Landscape : QPageLayout::Portrait;
     if (!printer.setPageOrientation(orientation))
         throw std::runtime_error("印表機「" + name + "」不接受這個紙張方向");
-    std::vector<Warning> warnings;
-    const QMarginsF least = printer.pageLayout().minimumMargins();
-    if (!printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter)
-        || std::max({least.left(), least.top(), least.right(), least.bottom()}) > 0) {
-        const QMarginsF mm = printer.pageLayout().marginsPoints() / 72.0 * 25.4;
-        if (std::max({mm.left(), mm.top(), mm.right(), mm.bottom()}) > measure::vertical::side - 2)
-            warnings.push_back({"印表機「" + name + "」的紙邊印不到，信封邊上的字可能印不出來"});
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
+std::string mm_text(double mm)
+{
+    return QString::number(mm, 'f', 1).toStdString();
+}
+
+// Where the printer cannot print near its edges and the envelope has frames, boxes or text
+// there (shifted and turned as the printer's settings say): a warning before it prints.
+std::vector<Warning> margin_warnings(const QPrinter& printer, const Envelope_Format& format,
+    const Format_Adjustment& adjustment, const std::string& name)
+{
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QMarginsF least = layout.minimumMargins();
+    const Ink_Margins ink = ink_margins(format);
+    // The ink's distance from each edge of the paper, the shift and the turn applied.
+    double left = ink.left + adjustment.right_mm;
+    double right = ink.right - adjustment.right_mm;
+    double top = ink.top + adjustment.down_mm;
+    double bottom = ink.bottom - adjustment.down_mm;
+    if (adjustment.turned) {
+        std::swap(left, right);
+        std::swap(top, bottom);
     }
-    return warnings;
+    const std::pair<double, double> sides[] = {{least.left(), left}, {least.top(), top},
+        {least.right(), right}, {least.bottom(), bottom}};
+    for (const auto& [unprintable, inked] : sides) {
+        if (unprintable > inked + 0.05)
+            return {{"印表機「" + name + "」的紙邊有 " + mm_text(unprintable)
+                + " 公釐印不到，這個信封離邊 " + mm_text(std::max(0.0, inked))
+                + " 公釐就有框、格或字，那裡可能印不出來"}};
+    }
+    return {};
 }
 
 QPrinter::PaperSource paper_source_of(Paper_Source source)
@@ -78,6 +106,23 @@ QPrinter::PaperSource paper_source_of(Paper_Source source)
         break;
     }
     return QPrinter::Auto;
+}
+
+// Envelopes go on one side, whatever the printer's default (offices set two), from the paper
+// source chosen. Qt's print support on Windows puts both in the spooler's settings; with CUPS
+// it takes them as the job's options (its print engine's PPK_CupsOptions, name and value pairs).
+void ask_for_one_side_and_source(QPrinter& printer, Paper_Source source)
+{
+    printer.setDuplex(QPrinter::DuplexNone);
+    printer.setPaperSource(paper_source_of(source));
+#ifndef Q_OS_WIN
+    constexpr auto cups_options = QPrintEngine::PrintEnginePropertyKey(0xfe00);
+    QStringList options {QStringLiteral("sides"), QStringLiteral("one-sided")};
+    if (source != Paper_Source::automatic)
+        options << QStringLiteral("media-source")
+                << QString::fromLatin1(source == Paper_Source::manual ? "manual" : "envelope");
+    printer.printEngine()->setProperty(cups_options, options);
+#endif
 }
 
 using Page_Drawing = std::function<std::vector<Warning>(QPainter&, double px_per_mm, int page)>;
@@ -94,9 +139,12 @@ Printed_Job print_pages(const std::string& name, const std::string& format_text,
         const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(name));
         QPrinter printer(info, QPrinter::HighResolution);
         printer.setDocName(QString::fromStdString(title));
-        job.warnings = set_paper(printer, info, format, name);
-        // Where the printer has no such source, its driver feeds from the one it has.
-        printer.setPaperSource(paper_source_of(settings.source));
+        set_paper(printer, info, format, name);
+        const Format_Adjustment adjustment = settings.adjustment(format_text);
+        job.warnings = margin_warnings(printer, format, adjustment, name);
+        for (const std::string& refused : settings.refused)
+            job.warnings.push_back({refused});
+        ask_for_one_side_and_source(printer, settings.source);
         QPainter painter;
         if (!painter.begin(&printer))
             throw std::runtime_error("印表機「" + name + "」無法開始列印");
@@ -105,7 +153,7 @@ Printed_Job print_pages(const std::string& name, const std::string& format_text,
             if (page > 0 && !printer.newPage())
                 throw std::runtime_error("印表機「" + name + "」無法換頁");
             painter.save();
-            apply_adjustment(painter, px_per_mm, format, settings.adjustment(format_text));
+            apply_adjustment(painter, px_per_mm, format, adjustment);
             const std::vector<Warning> drawn = draw(painter, px_per_mm, page);
             job.warnings.insert(job.warnings.end(), drawn.begin(), drawn.end());
             painter.restore();
@@ -128,22 +176,23 @@ Printed_Job print_pages(const std::string& name, const std::string& format_text,
 void apply_adjustment(QPainter& painter, double px_per_mm, const Envelope_Format& format,
     const Format_Adjustment& adjustment)
 {
-    painter.translate(adjustment.right_mm * px_per_mm, adjustment.down_mm * px_per_mm);
+    // Turned first: the shift is right and down as seen on the envelope, whichever way it feeds.
     if (adjustment.turned) {
         painter.translate(format.width_mm * px_per_mm, format.height_mm * px_per_mm);
         painter.rotate(180);
     }
+    painter.translate(adjustment.right_mm * px_per_mm, adjustment.down_mm * px_per_mm);
 }
 
 std::string paper_refusal(const std::string& printer, const Envelope_Format& format)
 {
+    // The print system first, with a short time to answer: Qt's own questions wait as long as it
+    // takes.
+    if (const Queue_State state = queue_state(printer); !state.ready)
+        return state.reason;
     const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(printer));
     if (info.isNull())
         return "沒有「" + printer + "」這台印表機";
-    if (const Queue_State state = queue_state(printer); !state.ready)
-        return state.reason;
-    if (info.state() == QPrinter::Error)
-        return "印表機「" + printer + "」已停止";
     if (!listed_paper(info, format) && !info.supportsCustomPageSizes())
         return "印表機「" + printer + "」不能用 " + cm(format.width_mm) + " x "
             + cm(format.height_mm) + " 公分的信封紙張";
@@ -162,7 +211,8 @@ Printed_Job print_envelopes(const std::vector<Record>& requests, const std::stri
         });
 }
 
-void draw_calibration(QPainter& painter, double px_per_mm, const Envelope_Format& format)
+void draw_calibration(
+    QPainter& painter, double px_per_mm, const Envelope_Format& format, const QString& words)
 {
     const auto px = [px_per_mm](double mm) { return mm * px_per_mm; };
     painter.setRenderHint(QPainter::Antialiasing);
@@ -208,46 +258,58 @@ void draw_calibration(QPainter& painter, double px_per_mm, const Envelope_Format
                  frame.bottomRight(), frame.center()})
             cross(corner, 4);
     }
+    // What the page is, and how to read it, where the envelope has nothing to mark.
+    const QRectF about = format.vertical
+        ? QRectF(px(12), px(format.height_mm * 0.45), px(format.width_mm * 0.5 - 22),
+            px(format.height_mm * 0.4))
+        : QRectF(px(12), px(format.height_mm * 0.3), px(format.width_mm * 0.38 - 16),
+            px(format.height_mm * 0.62));
+    QFont text;
+    text.setPixelSize(std::max(1, int(px(2.6))));
+    painter.setFont(text);
+    painter.setPen(Qt::black);
+    painter.drawText(about, Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, words);
+}
+
+QString calibration_words(
+    const std::string& printer, const std::string& format, const Format_Adjustment& adjustment)
+{
+    const auto signed_mm = [](double mm) {
+        return QString::fromStdString((mm > 0 ? "+" : "") + mm_text(mm));
+    };
+    return QStringLiteral("校正頁\n印表機：%1\n信封：%2\n印出時間：%3\n"
+                          "已含的移動：向右 %4、向下 %5 公釐%6\n\n"
+                          "印在一般的紙上，疊在信封上對著光看：紅色的框和十字應該落在信封的郵遞區號框"
+                          "和姓名框上。還差多少，就把它加進「列印設定」的移動量：正數向右、向下，"
+                          "負數向左、向上，都是看著信封正面說的。")
+        .arg(QString::fromStdString(printer), QString::fromStdString(format),
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+            signed_mm(adjustment.right_mm), signed_mm(adjustment.down_mm),
+            adjustment.turned ? QStringLiteral("，轉 180°") : QString());
 }
 
 Printed_Job print_calibration(
     const std::string& printer, const std::string& format, const Printer_Settings& settings)
 {
+    const QString words = calibration_words(printer, format, settings.adjustment(format));
     return print_pages(printer, format, "Pelderwick 校正頁 " + format, settings, 1,
         [&](QPainter& painter, double px_per_mm, int) {
-            draw_calibration(painter, px_per_mm, envelope_format(format));
+            draw_calibration(painter, px_per_mm, envelope_format(format), words);
             return std::vector<Warning> {};
         });
 }
 
 std::string printer_named(const std::string& name)
 {
+    const Printers known = list_printers();
+    for (const Printer_Info& printer : known.printers) {
+        if (printer.name == name)
+            return name;
+    }
     const QString wanted = QString::fromStdString(name);
-    const QStringList known = QPrinterInfo::availablePrinterNames();
-    if (known.contains(wanted))
-        return name;
-    for (const QString& printer : known) {
-        if (printer.compare(wanted, Qt::CaseInsensitive) == 0)
-            return printer.toStdString();
+    for (const Printer_Info& printer : known.printers) {
+        if (QString::fromStdString(printer.name).compare(wanted, Qt::CaseInsensitive) == 0)
+            return printer.name;
     }
     return name;
-}
-
-std::string printer_state_text(const std::string& printer)
-{
-    const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(printer));
-    if (info.isNull())
-        return "不存在";
-    if (const Queue_State state = queue_state(printer); !state.ready)
-        return "無法列印";
-    switch (info.state()) {
-    case QPrinter::Idle:
-        return "待命";
-    case QPrinter::Active:
-        return "列印中";
-    case QPrinter::Aborted:
-    case QPrinter::Error:
-        break;
-    }
-    return "已停止";
 }

@@ -11,6 +11,7 @@
 #include "record.h"
 #include "warning.h"
 
+#include <QString>
 #include <functional>
 #include <string>
 #include <vector>
@@ -36,8 +37,12 @@ void apply_adjustment(QPainter& painter, double px_per_mm, const Envelope_Format
 
 // A page for plain paper, held against an envelope against the light: the format's outline,
 // millimetre rulers along its edges, crosshairs at the middles of the code boxes and at the name
-// frame, so that the shift can be read off.
-void draw_calibration(QPainter& painter, double px_per_mm, const Envelope_Format& format);
+// frame, so that the shift can be read off, and `words` on what the page is and how to read it.
+void draw_calibration(
+    QPainter& painter, double px_per_mm, const Envelope_Format& format, const QString& words);
+// Those words: the printer, the format, the time, the shift it was printed with, how to use it.
+QString calibration_words(
+    const std::string& printer, const std::string& format, const Format_Adjustment& adjustment);
 Printed_Job print_calibration(
     const std::string& printer, const std::string& format, const Printer_Settings& settings);
 
@@ -49,5 +54,3 @@ std::string paper_refusal(const std::string& printer, const Envelope_Format& for
 // The name as given where no printer has it.
 std::string printer_named(const std::string& name);
 
-// Where the printer's state stands, in words for the print settings' list of printers.
-std::string printer_state_text(const std::string& printer);
