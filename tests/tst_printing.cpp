@@ -25,10 +25,17 @@
 #include <QLabel>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <thread>
+#ifndef Q_OS_WIN
+#include <QLocalServer>
+#include <csignal>
+#include <cups/cups.h>
+#endif
 
 namespace {
 
@@ -133,6 +140,40 @@ Test_Job print_now(
         + std::to_string(QCoreApplication::applicationPid()) + "-"
         + std::to_string(++printed_so_far);
     return {print_envelopes(requests, printer, title, settings), QString::fromStdString(title)};
+}
+
+// The program asked to end, as Ctrl+C does.
+void ask_to_end(QProcess& program)
+{
+#ifdef Q_OS_WIN
+    program.kill(); // not reached: these rows need custom paper, which Wine does not print
+#else
+    kill(pid_t(program.processId()), SIGTERM);
+#endif
+}
+
+// A job's option as the print system keeps it ("sides", "media-source").
+QString job_option(int job, const QString& option)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(job);
+    Q_UNUSED(option);
+    return {};
+#else
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+        "/jobs/%d", job);
+    ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(
+        request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    QString value;
+    if (ipp_attribute_t* found = ippFindAttribute(response, option.toUtf8().constData(), IPP_TAG_ZERO))
+        value = QString::fromUtf8(ippGetString(found, 0, nullptr));
+    ippDelete(response);
+    return value;
+#endif
 }
 
 const std::string vertical = "12K直式信封(11.5cm x 23cm)";
@@ -319,19 +360,29 @@ private slots:
     void trouble_at_the_printer_is_told_and_never_claimed_data()
     {
         QTest::addColumn<QString>("printer");
-        QTest::addColumn<bool>("cancelled"); // the job, while it waits to print
+        QTest::addColumn<QString>("then"); // "cancel" the job while it waits, or "end" the
+                                           // program once the trouble is told
         QTest::addColumn<QString>("told"); // nothing: printed
-        QTest::newRow("printed") << "EnvPDF" << false << "";
+        QTest::addColumn<QStringList>("job"); // the job's lines: hand-over, then what is known
+        QTest::newRow("printed") << "EnvPDF" << "" << "" << QStringList {"已送印", "已印出"};
         // The print system's own name, whose stored settings apply.
-        QTest::newRow("named in another case") << "envpdf" << false << "";
-        QTest::newRow("a stopped queue") << "EnvStopped" << false << "信封沒有列印";
-        QTest::newRow("a job cancelled") << "EnvSlow" << true << "信封沒有印出";
+        QTest::newRow("named in another case")
+            << "envpdf" << "" << "" << QStringList {"已送印", "已印出"};
+        QTest::newRow("a stopped queue")
+            << "EnvStopped" << "" << "信封沒有列印" << QStringList {"沒有列印"};
+        QTest::newRow("a job cancelled")
+            << "EnvSlow" << "cancel" << "信封沒有印出" << QStringList {"已送印", "沒有印出"};
+        QTest::newRow("out of paper in the middle of the job")
+            << "EnvJam" << "end" << "缺紙" << QStringList {"已送印", "等待中", "列印結果未知"};
+        QTest::newRow("a queue that holds its jobs")
+            << "EnvHeld" << "end" << "擱置" << QStringList {"已送印", "等待中", "列印結果未知"};
     }
     void trouble_at_the_printer_is_told_and_never_claimed()
     {
         QFETCH(QString, printer);
-        QFETCH(bool, cancelled);
+        QFETCH(QString, then);
         QFETCH(QString, told);
+        QFETCH(QStringList, job);
         if (!test_platform::custom_paper_reaches_the_printer())
             QSKIP("the demo's envelopes are 12K, which Wine prints on the queue's first paper");
         QTemporaryDir home;
@@ -341,27 +392,203 @@ private slots:
         host.setProcessEnvironment(environment);
         host.start(test_platform::built_program("pelderwick"), {"--demo", "--printer", printer});
         QVERIFY(host.waitForStarted());
-        if (cancelled) {
+        QByteArray errors;
+        if (then == "cancel") {
             QTRY_VERIFY_WITH_TIMEOUT(
                 QProcess::execute("sh", {"-c", "lpstat -o " + printer + " | grep -q ."}) == 0,
                 30000);
             QCOMPARE(QProcess::execute("cancel", {"-a", printer}), 0);
+        } else if (then == "end") {
+            // Told while the job waits, in words, with the printer and the job.
+            QTRY_VERIFY_WITH_TIMEOUT(
+                (errors += host.readAllStandardError()).contains(told.toUtf8()), 30000);
+            QVERIFY2(errors.contains("信封還沒有印出") && errors.contains(printer.toUtf8()),
+                errors.constData());
+            ask_to_end(host);
         }
         QVERIFY(host.waitForFinished(120000));
-        const QString errors = QString::fromUtf8(host.readAllStandardError());
+        QProcess::execute("cancel", {"-a", printer});
+        if (then == "end") // the printer that stopped
+            QProcess::execute("cupsenable", {printer});
+        errors += host.readAllStandardError();
         QCOMPARE(host.exitCode() == 0, told.isEmpty());
-        QVERIFY2(told.isEmpty() || errors.contains(told), qPrintable(errors));
+        QVERIFY2(told.isEmpty() || errors.contains(told.toUtf8()), errors.constData());
         QFile log(home.filePath("brintlow/Pelderwick/requests.jsonl"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = log.readAll().trimmed().split('\n');
-        // The envelopes' lines, the job's hand-over, and its end where it was handed over.
-        QCOMPARE(lines.size(), cancelled || told.isEmpty() ? 5 : 4);
-        const bool claimed = lines.last().contains("已印出");
-        QCOMPARE(claimed, told.isEmpty());
-        const Record job = record_from_json_line(lines[3].toStdString());
-        QCOMPARE(std::get<std::string>(job.at("印表機")),
-            printer.compare("EnvPDF", Qt::CaseInsensitive) == 0 ? std::string("EnvPDF")
-                                                                : printer.toStdString());
+        // The envelopes' lines, then the job's.
+        QCOMPARE(lines.size(), 3 + job.size());
+        QStringList said;
+        for (qsizetype line = 3; line < lines.size(); ++line) {
+            const Record entry = record_from_json_line(lines[line].toStdString());
+            said << QString::fromStdString(
+                std::get<std::string>(entry.at(entry.contains("結果") ? "結果" : "列印")));
+            QCOMPARE(std::get<std::string>(entry.at("印表機")),
+                printer.compare("EnvPDF", Qt::CaseInsensitive) == 0 ? std::string("EnvPDF")
+                                                                    : printer.toStdString());
+        }
+        QCOMPARE(said, job);
+    }
+
+    void job_asks_for_what_envelopes_need_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<int>("source"); // Paper_Source
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("one side, on a printer whose default is two")
+            << "EnvDuplex" << int(Paper_Source::automatic) << "sides" << "one-sided";
+        QTest::newRow("the manual feed") << "EnvSlots" << int(Paper_Source::manual)
+                                         << "media-source" << "manual";
+        QTest::newRow("the envelope feeder") << "EnvSlots" << int(Paper_Source::envelope)
+                                             << "media-source" << "envelope";
+    }
+    void job_asks_for_what_envelopes_need()
+    {
+        QFETCH(QString, printer);
+        QFETCH(int, source);
+        QFETCH(QString, option);
+        QFETCH(QString, value);
+        if (!test_platform::custom_paper_reaches_the_printer())
+            QSKIP("Wine prints a paper of the program's own size on the queue's first paper");
+        Printer_Settings settings;
+        settings.source = Paper_Source(source);
+        const Test_Job job = print_now({sample_request(dl)}, qPrintable(printer), settings);
+        QVERIFY2(job.handed, job.reason.c_str());
+        QCOMPARE(job_option(job.job, option), value);
+        QVERIFY(printed(job));
+    }
+
+    void printers_are_listed_with_their_state_and_paper_sources()
+    {
+        const Printers known = list_printers();
+        QVERIFY2(known.trouble.empty(), known.trouble.c_str());
+        std::map<std::string, Printer_Info> by_name;
+        for (const Printer_Info& printer : known.printers)
+            by_name[printer.name] = printer;
+        QCOMPARE(by_name.count("EnvPDF"), std::size_t(1));
+        QVERIFY(by_name["EnvPDF"].ready);
+        QVERIFY(by_name["EnvPDF"].sources.empty());
+        QVERIFY(!by_name["EnvStopped"].ready);
+        QVERIFY2(QString::fromStdString(by_name["EnvStopped"].state).contains("停"),
+            by_name["EnvStopped"].state.c_str());
+        if (test_platform::custom_paper_reaches_the_printer()) // Wine lists no paper sources
+            QCOMPARE(by_name["EnvSlots"].sources,
+                (std::vector<Paper_Source> {Paper_Source::envelope, Paper_Source::manual}));
+    }
+
+    void printer_that_cannot_print_near_its_edges_is_warned_of_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("9 mm unprintable, 12K vertical")
+            << "EnvMargins" << QString::fromStdString(vertical) << true;
+        QTest::newRow("9 mm unprintable, DL") << "EnvMargins" << QString::fromStdString(dl)
+                                              << true;
+        QTest::newRow("the whole page printable") << "EnvPDF" << QString::fromStdString(vertical)
+                                                  << false;
+    }
+    void printer_that_cannot_print_near_its_edges_is_warned_of()
+    {
+        QFETCH(QString, printer);
+        QFETCH(QString, format);
+        QFETCH(bool, warned);
+        if (!test_platform::custom_paper_reaches_the_printer())
+            QSKIP("Wine tells Qt of no margins");
+        const Test_Job job = print_now({sample_request(format.toStdString())}, qPrintable(printer));
+        QVERIFY2(job.handed, job.reason.c_str());
+        QVERIFY(printed(job));
+        std::string warnings;
+        for (const Warning& warning : job.warnings)
+            warnings += warning.text;
+        QCOMPARE(QString::fromStdString(warnings).contains("9.0 公釐印不到"), warned);
+    }
+
+    void print_system_that_does_not_answer_is_told_within_seconds_data()
+    {
+        QTest::addColumn<QString>("server"); // what CUPS_SERVER names
+        QTest::addColumn<QString>("told");
+        QTest::newRow("accepts and never answers") << "silent" << "列印系統沒有回應";
+        QTest::newRow("not running") << "missing" << "列印系統（CUPS）沒有在執行";
+    }
+    void print_system_that_does_not_answer_is_told_within_seconds()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, told);
+#ifdef Q_OS_WIN
+        QSKIP("the spooler is the system's own");
+#else
+        QTemporaryDir place;
+        QLocalServer silent; // takes connections and never answers, as behind a dead network
+        const QString socket = place.filePath("cups.sock");
+        if (server == "silent")
+            QVERIFY(silent.listen(socket));
+        QTemporaryDir home;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        environment.insert("CUPS_SERVER", socket);
+        QElapsedTimer waited;
+        waited.start();
+        QProcess host;
+        host.setProcessEnvironment(environment);
+        host.start(test_platform::built_program("pelderwick"), {"--demo", "--printer", "EnvPDF"});
+        QVERIFY(host.waitForFinished(60000));
+        qInfo("the demo with its printer ended after %lld ms", waited.elapsed());
+        QVERIFY(waited.elapsed() < 20000);
+        const QByteArray errors = host.readAllStandardError();
+        QVERIFY2(errors.contains(told.toUtf8()), errors.constData());
+        QCOMPARE(host.exitCode(), 1);
+        QCOMPARE(QDir(home.filePath("brintlow/Pelderwick")).entryList({"*.pdf"}).size(), 3);
+        // The print settings' window comes at once and says so at its foot.
+        const QString probe = QCoreApplication::applicationDirPath() + "/libhost_probe.so";
+        if (!QFile::exists(probe))
+            return;
+        environment.insert("LD_PRELOAD", probe);
+        environment.insert("PROBE_SETTINGS", "1");
+        environment.insert("ASAN_OPTIONS",
+            environment.value("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
+        QProcess settings;
+        settings.setProcessEnvironment(environment);
+        settings.start(test_platform::built_program("pelderwick"), {"--printer-settings"});
+        QVERIFY(settings.waitForFinished(60000));
+        const QString said = QString::fromUtf8(settings.readAllStandardError());
+        const QRegularExpressionMatch shown
+            = QRegularExpression("settings shown after (\\d+) ms").match(said);
+        QVERIFY2(shown.hasMatch(), qPrintable(said));
+        qInfo("the print settings shown after %s ms", qPrintable(shown.captured(1)));
+        QVERIFY(shown.captured(1).toInt() < 3000);
+        QVERIFY2(said.contains("settings say " + told), qPrintable(said));
+#endif
+    }
+
+    void stored_shifts_that_make_no_sense_are_refused_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<double>("taken");
+        for (const char* senseless : {"1e308", "inf", "-inf", "nan", "-500", "30.5", "abc"})
+            QTest::newRow(senseless) << senseless << 0.0;
+        QTest::newRow("the largest") << "-30" << -30.0;
+        QTest::newRow("a tenth") << "2.5" << 2.5;
+    }
+    void stored_shifts_that_make_no_sense_are_refused()
+    {
+        QFETCH(QString, stored);
+        QFETCH(double, taken);
+        {
+            QSettings file(QSettings::NativeFormat, QSettings::UserScope,
+                QStringLiteral("brintlow"), QStringLiteral("Pelderwick"));
+            file.setValue(QStringLiteral("printers/Damaged/%1/right_mm")
+                              .arg(QString::fromUtf8(QByteArray::fromStdString(dl).toPercentEncoding())),
+                stored);
+            file.sync();
+        }
+        const Printer_Settings settings = stored_settings("Damaged");
+        QCOMPARE(settings.adjustment(dl).right_mm, taken);
+        QCOMPARE(settings.refused.size(), std::size_t(taken == 0 ? 1 : 0));
+        if (taken == 0)
+            QVERIFY2(QString::fromStdString(settings.refused.front()).contains("不合理"),
+                settings.refused.front().c_str());
     }
 
     void print_settings_are_kept_for_the_next_run()

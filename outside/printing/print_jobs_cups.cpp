@@ -3,7 +3,8 @@
 
 #include "print_jobs.h"
 
-#include <cerrno>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <cups/cups.h>
 #include <memory>
@@ -12,6 +13,11 @@ namespace {
 
 constexpr int answer_ms = 5000;
 
+// When the print system last kept silent: for a while after, questions are not asked again, so
+// that a print system behind a dead network costs its five seconds once, not at every question.
+std::atomic<std::chrono::steady_clock::rep> last_silence {0};
+constexpr auto silent_for = std::chrono::seconds(10);
+
 using Answer = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
 
 // A connection to the print system whose every wait ends after `answer_ms`.
@@ -19,13 +25,31 @@ class Connection
 {
 public:
     Connection()
-        : http_(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                    answer_ms, nullptr),
-            &httpClose)
     {
-        connect_error_ = errno;
+        const auto asked = std::chrono::steady_clock::now();
+        if (asked.time_since_epoch().count() - last_silence < std::chrono::steady_clock::duration(silent_for).count()) {
+            timed_out_ = true;
+            return;
+        }
+        http_.reset(httpConnect2(
+            cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, answer_ms, nullptr));
+        // Refused at once: nothing listens there. Given up on: something is there, silent.
+        refused_ = !http_
+            && std::chrono::steady_clock::now() - asked < std::chrono::milliseconds(answer_ms / 2);
         if (http_)
             httpSetTimeout(http_.get(), answer_ms / 1000.0, &Connection::give_up, this);
+        else if (!refused_)
+            kept_silent();
+    }
+
+    // A question asked on the connection, noting a silence: one that took all its time.
+    template <typename Question> auto timed(Question question)
+    {
+        const auto asked = std::chrono::steady_clock::now();
+        auto answer = question();
+        if (std::chrono::steady_clock::now() - asked >= std::chrono::milliseconds(answer_ms * 4 / 5))
+            kept_silent();
+        return answer;
     }
 
     // The answer to `request` (taken), or nothing when there was none.
@@ -35,13 +59,15 @@ public:
             ippDelete(request);
             return {nullptr, &ippDelete};
         }
-        return {cupsDoRequest(http_.get(), request, "/"), &ippDelete};
+        return timed([&] { return Answer(cupsDoRequest(http_.get(), request, "/"), &ippDelete); });
     }
+
+
 
     // Why there was no answer, in words.
     std::string silence() const
     {
-        if (!http_ && (connect_error_ == ECONNREFUSED || connect_error_ == ENOENT))
+        if (refused_)
             return "列印系統（CUPS）沒有在執行";
         if (!http_ || timed_out_)
             return "列印系統沒有回應";
@@ -53,14 +79,20 @@ public:
     http_t* http() const { return http_.get(); }
 
 private:
+    void kept_silent()
+    {
+        timed_out_ = true;
+        last_silence = std::chrono::steady_clock::now().time_since_epoch().count();
+    }
+
     static int give_up(http_t* /*http*/, void* self)
     {
-        static_cast<Connection*>(self)->timed_out_ = true;
+        static_cast<Connection*>(self)->kept_silent();
         return 0;
     }
 
-    std::unique_ptr<http_t, decltype(&httpClose)> http_;
-    int connect_error_ = 0;
+    std::unique_ptr<http_t, decltype(&httpClose)> http_ {nullptr, &httpClose};
+    bool refused_ = false;
     bool timed_out_ = false;
 };
 
@@ -262,28 +294,53 @@ Printers list_printers()
 {
     Connection connection;
     Printers listed;
-    if (connection.http() == nullptr) {
+    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ippAddString(
+        request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ask_for(request,
+        {"printer-name", "printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
+            "media-source-supported"});
+    const Answer response = connection.ask(request);
+    if (!response) {
         listed.trouble = connection.silence();
         return listed;
     }
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(connection.http(), &dests);
-    if (count == 0 && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE
-        && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND)
-        listed.trouble = connection.silence();
-    for (int i = 0; i < count; ++i) {
-        if (dests[i].instance != nullptr)
-            continue;
-        Printer_Info info;
-        info.name = dests[i].name;
-        info.is_default = dests[i].is_default != 0;
-        const Printer_Word word = printer_word(connection, info.name);
-        info.ready = word.found && word.accepting && word.state != IPP_PSTATE_STOPPED;
-        info.state = word.found ? state_in_words(info.name, word) : word.silence;
-        info.sources = sources_of(word.sources);
-        listed.printers.push_back(std::move(info));
+    // The user's default (lpoptions, LPDEST, PRINTER), else the print system's.
+    const char* standard = connection.timed([&] { return cupsGetDefault2(connection.http()); });
+    const std::string default_name = standard != nullptr ? standard : "";
+    Printer_Word word;
+    std::string name;
+    const auto keep = [&] {
+        if (!name.empty()) {
+            word.found = true;
+            Printer_Info info;
+            info.name = name;
+            info.is_default = name == default_name;
+            info.ready = word.accepting && word.state != IPP_PSTATE_STOPPED;
+            info.state = state_in_words(name, word);
+            info.sources = sources_of(word.sources);
+            listed.printers.push_back(std::move(info));
+        }
+        name.clear();
+        word = {};
+    };
+    for (ipp_attribute_t* a = ippFirstAttribute(response.get()); a != nullptr;
+         a = ippNextAttribute(response.get())) {
+        const char* attribute = ippGetName(a);
+        if (attribute == nullptr)
+            keep(); // between two printers
+        else if (std::strcmp(attribute, "printer-name") == 0)
+            name = strings_of(a).empty() ? std::string() : strings_of(a).front();
+        else if (std::strcmp(attribute, "printer-state") == 0)
+            word.state = ipp_pstate_t(ippGetInteger(a, 0));
+        else if (std::strcmp(attribute, "printer-is-accepting-jobs") == 0)
+            word.accepting = ippGetBoolean(a, 0) != 0;
+        else if (std::strcmp(attribute, "printer-state-reasons") == 0)
+            word.reasons = strings_of(a);
+        else if (std::strcmp(attribute, "media-source-supported") == 0)
+            word.sources = strings_of(a);
     }
-    cupsFreeDests(count, dests);
+    keep();
     return listed;
 }
 

@@ -3,11 +3,16 @@
 // times (one press per turn of the event loop), says "probe: pressed <n>" on standard error and,
 // with PROBE_CLOSE set, closes the window. PROBE_ADDRESS_BYTES makes every address about that
 // long, for long lines in the log; PROBE_NAME_CHARACTERS every name that many characters.
+// With PROBE_SETTINGS set it looks for the print settings' window instead: says
+// "probe: settings shown after <ms> ms" once it is shown, "probe: settings say <text>" once its
+// foot says something, and closes it.
 
 #include "request_fields.h"
 #include "root_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -65,9 +70,36 @@ void when_shown()
     press(app, qEnvironmentVariableIntValue("PROBE_PRESSES"), 0);
 }
 
+QElapsedTimer since_start;
+
+void when_settings_say(QWidget* settings)
+{
+    auto* status = settings->findChild<QLabel*>(QStringLiteral("status"));
+    if (status == nullptr || status->text().isEmpty()) {
+        QTimer::singleShot(50, settings, [settings] { when_settings_say(settings); });
+        return;
+    }
+    say("probe: settings say " + status->text().toStdString());
+    settings->close();
+}
+
+void when_settings_shown()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() == QLatin1String("print_settings") && widget->isVisible()) {
+            say("probe: settings shown after " + std::to_string(since_start.elapsed()) + " ms");
+            when_settings_say(widget);
+            return;
+        }
+    }
+    QTimer::singleShot(20, qApp, when_settings_shown);
+}
+
 void start()
 {
-    QTimer::singleShot(0, qApp, when_shown);
+    since_start.start();
+    QTimer::singleShot(
+        0, qApp, qEnvironmentVariableIsSet("PROBE_SETTINGS") ? when_settings_shown : when_shown);
 }
 
 } // namespace
