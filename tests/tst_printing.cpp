@@ -430,6 +430,69 @@ private slots:
         QCOMPARE(said, job);
     }
 
+    void reprint_lands_where_the_first_print_did_data()
+    {
+        QTest::addColumn<QString>("what"); // how the envelopes are named
+        QTest::newRow("its print job") << "job";
+        QTest::newRow("a line of the log") << "line:2";
+        QTest::newRow("an envelope's file") << "file";
+    }
+    void reprint_lands_where_the_first_print_did()
+    {
+        QFETCH(QString, what);
+        if (!test_platform::custom_paper_reaches_the_printer())
+            QSKIP("the demo's envelopes are 12K, which Wine prints on the queue's first paper");
+        // A shift stored for the printer, which the reprint finds again.
+        Printer_Settings settings;
+        settings.formats[vertical] = {2.0, -1.5, false};
+        QVERIFY(store_settings("EnvPDF", settings));
+        QTemporaryDir home;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        const auto run = [&](const QStringList& arguments) {
+            QProcess host;
+            host.setProcessEnvironment(environment);
+            host.start(test_platform::built_program("pelderwick"), arguments);
+            host.waitForFinished(120000);
+            return host.exitCode() == 0 ? QString::fromUtf8(host.readAllStandardOutput())
+                                        : QString::fromUtf8(host.readAllStandardError());
+        };
+        const QRegularExpression job_number("as job (\\d+)");
+        const QString first = run({"--demo", "--printer", "EnvPDF"});
+        const QRegularExpressionMatch printed_as = job_number.match(first);
+        QVERIFY2(printed_as.hasMatch(), qPrintable(first));
+        QFile log(home.filePath("brintlow/Pelderwick/requests.jsonl"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const Record second_line = record_from_json_line(log.readAll().split('\n')[1].toStdString());
+        const QString named = what == "job" ? "job:" + printed_as.captured(1)
+            : what == "file" ? QString::fromStdString(std::get<std::string>(second_line.at("檔案")))
+                             : what;
+        const QString again = run({"--reprint", named, "--printer", "EnvPDF"});
+        const QRegularExpressionMatch reprinted_as = job_number.match(again);
+        QVERIFY2(reprinted_as.hasMatch(), qPrintable(again));
+        // The second envelope of the demo, printed twice.
+        const auto job_numbered = [](const QString& number) {
+            Test_Job job;
+            job.printer = "EnvPDF";
+            job.job = number.toInt();
+            return job;
+        };
+        const QImage before = printed_page(job_numbered(printed_as.captured(1)), 2);
+        const QImage after
+            = printed_page(job_numbered(reprinted_as.captured(1)), what == "job" ? 2 : 1);
+        QVERIFY(!before.isNull() && !after.isNull());
+        const QRectF first_red = red_of(before);
+        const QRectF second_red = red_of(after);
+        qInfo("the marks' corner %.1f, %.1f mm printed, %.1f, %.1f reprinted", first_red.left(),
+            first_red.top(), second_red.left(), second_red.top());
+        QVERIFY(std::abs(first_red.left() - second_red.left()) <= 0.3);
+        QVERIFY(std::abs(first_red.top() - second_red.top()) <= 0.3);
+        QCOMPARE(name_height(before, marks_of(envelope_format(vertical)).name_frame),
+            name_height(after, marks_of(envelope_format(vertical)).name_frame));
+        settings.formats[vertical] = {};
+        QVERIFY(store_settings("EnvPDF", settings));
+    }
+
     void job_asks_for_what_envelopes_need_data()
     {
         QTest::addColumn<QString>("printer");

@@ -40,7 +40,7 @@ struct Run
 {
     explicit Run(const App_Start& given)
         : start(given)
-        , session(given.options.demo)
+        , session(given.options.demo || !given.options.reprint.empty())
     {
         if (const std::string trouble = settings_trouble(); !trouble.empty())
             session.tell("Pelderwick：列印設定", trouble);
@@ -57,11 +57,16 @@ struct Run
     Std_Queue& requests() { return dynamic_cast<Std_Queue&>((*queues)[channel::receipt]); }
     Event& busy() { return (*events)[channel::receipt]; }
 
-    void start_worker()
+    void make_outputs()
     {
         outputs.emplace([this](const std::string& title,
                             const std::string& message) { session.tell(title, message); },
             start.options.printer, system_print_service());
+    }
+
+    void start_worker()
+    {
+        make_outputs();
         // A press's requests are one batch: closed once the press's turn is over.
         requests().on_batch_opened(
             [this] { session.after_this_turn([this] { requests().close_batch(); }); });
@@ -111,6 +116,25 @@ struct Run
         start.window->GUI(*queues, *events);
     }
 
+    // Envelopes printed again from the log, without the window; followed to their end.
+    int reprint()
+    {
+        make_outputs();
+        platform::on_end_request([] { end_requested = true; });
+        const std::string log = platform::local_path(output_folder) + "requests.jsonl";
+        std::vector<Logged_Envelope> envelopes;
+        for (const std::string& what : start.options.reprint) {
+            const std::vector<Logged_Envelope> found = logged_envelopes(log, what);
+            envelopes.insert(envelopes.end(), found.begin(), found.end());
+        }
+        outputs->reprint(envelopes);
+        if (const auto job = outputs->progress.last_job())
+            say_line("Reprint: " + std::to_string(envelopes.size()) + " envelopes "
+                + (job->handed ? "on " + job->printer + " as job " + std::to_string(job->number)
+                               : "not printed on " + job->printer + " (see above)"));
+        return end(0);
+    }
+
     int end(int status)
     {
         // Notices of what the worker still does are shown while it finishes.
@@ -136,6 +160,8 @@ extern "C" PELDERWICK_EXPORT int pelderwick_app_run(const App_Start& start)
         run.emplace(start);
         if (start.options.print_settings)
             return run->session.run_print_settings();
+        if (!start.options.reprint.empty())
+            return run->reprint();
         run->window();
     } catch (const std::exception& error) {
         report_line(error.what());

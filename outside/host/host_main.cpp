@@ -14,7 +14,8 @@ namespace {
 
 int run_app(Host_Options options)
 {
-    if (!options.demo && !options.print_settings && !platform::display_available()) {
+    if (!options.demo && !options.print_settings && options.reprint.empty()
+        && !platform::display_available()) {
         say_line("No display here: showing a demo offscreen instead of opening the window.");
         options.demo = true;
     }

@@ -13,6 +13,8 @@ Host_Options host_options(int argc, const char* const* argv)
             options.print_settings = true;
         else if (argument == "--printer" && i + 1 < argc && argv[i + 1][0] != '\0')
             options.printer = argv[++i];
+        else if (argument == "--reprint" && i + 1 < argc && argv[i + 1][0] != '\0')
+            options.reprint.emplace_back(argv[++i]);
         else
             options.complaint = "not understood: " + std::string(argument);
     }

@@ -5,18 +5,25 @@
 //   pelderwick --demo                 the whole job once, offscreen
 //   pelderwick --printer NAME         this run's envelopes printed on NAME too
 //   pelderwick --printer-settings     the print settings' window alone
+//   pelderwick --reprint WHAT         envelopes printed again, drawn anew from their logged
+//                                     requests: WHAT is an envelope's PDF file, "job:N" (a print
+//                                     job's envelopes) or "line:N" / "line:N-M" (lines of the log);
+//                                     repeatable
 
 #include <string>
+#include <vector>
 
 struct Host_Options
 {
     bool demo = false;
     bool print_settings = false;
     std::string printer; // this run's printer, over the stored choice
+    std::vector<std::string> reprint; // what to print again
     std::string complaint; // what was not understood
 };
 
 Host_Options host_options(int argc, const char* const* argv);
 
 inline constexpr char host_usage[]
-    = "usage: pelderwick [--demo] [--printer NAME] | pelderwick --printer-settings";
+    = "usage: pelderwick [--demo] [--printer NAME] | pelderwick --printer-settings\n"
+      "       pelderwick --reprint FILE.pdf|job:N|line:N[-M] [--reprint ...] [--printer NAME]";

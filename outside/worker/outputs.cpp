@@ -135,6 +135,22 @@ void Outputs::press_done()
     ++progress.presses;
 }
 
+void Outputs::reprint(const std::vector<Logged_Envelope>& envelopes)
+{
+    press_printer_ = printer_.empty() ? printing_->destination() : printer_;
+    if (press_printer_.empty()) {
+        not_printed_ += int(envelopes.size());
+        tell_("Pelderwick：信封沒有列印",
+            "沒有選印表機：在「列印設定」選一台，或用 --printer 指定");
+        return;
+    }
+    for (const Logged_Envelope& envelope : envelopes)
+        press_.push_back({envelope.request, envelope.file});
+    reprinting_ = true;
+    press_done();
+    reprinting_ = false;
+}
+
 void Outputs::print(const std::vector<Made>& run)
 {
     std::vector<Record> requests;
@@ -152,6 +168,8 @@ void Outputs::print(const std::vector<Made>& run)
     // The job's line names its envelopes by their files, one a line.
     Record entry = job_entry(job);
     entry["檔案"] = files;
+    if (reprinting_)
+        entry["重印"] = true;
     entry["列印"] = std::string(job.printed.handed ? "已送印" : "沒有列印");
     if (!job.printed.handed)
         entry["列印原因"] = job.printed.reason;

@@ -10,6 +10,7 @@
 #include "followed_jobs.h"
 #include "print_service.h"
 #include "production.h"
+#include "reprint.h"
 
 #include <atomic>
 #include <chrono>
@@ -66,6 +67,10 @@ public:
     void produce(const Record& request);
     void press_done();
 
+    // Envelopes printed again, drawn anew from their logged requests, as one press; their files
+    // stay as they are, and the job's lines say it is a reprint ("重印").
+    void reprint(const std::vector<Logged_Envelope>& envelopes);
+
     // Waits for the jobs still followed, at most `patience`, or until `hurry` is set (the user
     // asked to end); every job still followed gets its line as of unknown end. Says what was not
     // done; not 0 when something was not made, logged, printed or known to be printed.
@@ -89,6 +94,7 @@ private:
     const std::string printer_;
     std::unique_ptr<Print_Service> printing_;
     std::string press_printer_; // where the press being made goes
+    bool reprinting_ = false;
     std::vector<Made> press_;
     std::atomic<int> not_made_ {0};
     std::atomic<int> not_logged_ {0};
