@@ -420,25 +420,37 @@ private slots:
         QCOMPARE(folder_at(host.folder()).logged, 280);
     }
 
-    void notification_area_that_comes_later_gets_the_icon()
+    void notification_area_gets_the_icon_and_the_end_is_clean_data()
     {
+        QTest::addColumn<bool>("later"); // the area comes after the program, as a panel restarted
+        QTest::newRow("there from the start") << false;
+        QTest::newRow("one that comes later") << true;
+    }
+    void notification_area_gets_the_icon_and_the_end_is_clean()
+    {
+        QFETCH(bool, later);
         if (QStandardPaths::findExecutable("Xvfb").isEmpty()
             || QStandardPaths::findExecutable("trayer").isEmpty()
             || QStandardPaths::findExecutable("xwininfo").isEmpty())
             QSKIP("needs Xvfb, trayer and xwininfo");
         QProcess display;
         const QString number = start_display(display);
+        QProcessEnvironment on_display = QProcessEnvironment::systemEnvironment();
+        on_display.insert("DISPLAY", ":" + number);
+        QProcess panel; // a notification area that embeds icons (XEmbed)
+        panel.setProcessEnvironment(on_display);
+        const auto start_panel = [&] { panel.start("trayer", {"--SetDockType", "false"}); };
+        if (!later)
+            start_panel();
         QTemporaryDir home;
         Host host(home.path().toUtf8());
         host.environment.insert("DISPLAY", ":" + number);
         host.environment.insert("QT_QPA_PLATFORM", "xcb");
         host.start();
-        QTest::qWait(2000); // the window is up, with no notification area yet
-        QProcess panel; // a notification area that embeds icons (XEmbed), as a panel restarted
-        QProcessEnvironment on_display = QProcessEnvironment::systemEnvironment();
-        on_display.insert("DISPLAY", ":" + number);
-        panel.setProcessEnvironment(on_display);
-        panel.start("trayer", {"--SetDockType", "false"});
+        if (later) {
+            QTest::qWait(2000); // the window is up, with no notification area yet
+            start_panel();
+        }
         const auto icon_in_panel = [&] {
             QProcess tree;
             tree.setProcessEnvironment(on_display);
@@ -458,6 +470,61 @@ private slots:
         display.kill();
         display.waitForFinished();
         QCOMPARE(host.process.exitCode(), 0); // the icon gone before the display's connection
+    }
+
+    void desktop_without_a_notification_area_hears_through_its_notification_service()
+    {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty()
+            || QStandardPaths::findExecutable("dbus-daemon").isEmpty())
+            QSKIP("needs Xvfb and dbus-daemon");
+        if (!Print_System::there())
+            QSKIP("needs the tests' print system: sudo bash tools/print-system start");
+        // A session bus and a notification service of the test's own; a display without a
+        // notification area, as GNOME's.
+        QProcess bus;
+        bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        QVERIFY(bus.waitForReadyRead(10000));
+        const QString address = QString::fromLatin1(bus.readLine().trimmed());
+        QProcessEnvironment on_bus = QProcessEnvironment::systemEnvironment();
+        on_bus.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        QProcess service;
+        service.setProcessEnvironment(on_bus);
+        service.start(QCoreApplication::applicationDirPath() + "/notification_server", {"--click"});
+        QVERIFY(service.waitForReadyRead(10000));
+        QCOMPARE(service.readLine().trimmed(), QByteArray("ready"));
+        QProcess display;
+        const QString number = start_display(display);
+        QTemporaryDir home;
+        Host host(home.path().toUtf8());
+        host.environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        host.environment.insert("DISPLAY", ":" + number);
+        host.environment.insert("QT_QPA_PLATFORM", "xcb");
+        host.environment.insert(
+            "LD_PRELOAD", QCoreApplication::applicationDirPath() + "/libhost_probe.so");
+        host.environment.insert("PROBE_SETTINGS", "1");
+        host.start();
+        // The first run: printing offered in a notification; its action opens the print settings.
+        QByteArray heard;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (heard += service.readAllStandardOutput()).contains("可以直接列印信封"), 20000);
+        QVERIFY2(heard.contains("開啟列印設定"), heard.constData());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (host.errors += host.process.readAllStandardError()).contains("probe: settings shown"),
+            20000);
+        host.send(SIGTERM);
+        host.finish();
+        QCOMPARE(host.process.exitCode(), 0);
+        // What goes wrong is heard there too.
+        Host demo(home.path().toUtf8());
+        demo.environment.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        demo.start({"--demo", "--printer", "EnvStopped"});
+        demo.finish();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (heard += service.readAllStandardOutput()).contains("信封沒有列印"), 10000);
+        for (QProcess* process : {&service, &bus, &display}) {
+            process->kill();
+            process->waitForFinished();
+        }
     }
 
     void standard_stream_closed_at_start_freezes_nothing_data()

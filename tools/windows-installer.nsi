@@ -84,6 +84,9 @@ Section "!${PRODUCT}" program
   File /r "${STAGE}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\pelderwick.exe" "" "$INSTDIR\pelderwick.exe" 0
+  ; Printing found without the notification area's icon too.
+  CreateShortcut "$SMPROGRAMS\Pelderwick 列印設定.lnk" "$INSTDIR\pelderwick.exe" "--printer-settings" \
+    "$INSTDIR\pelderwick.exe" 0
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -105,6 +108,7 @@ Section "un.${PRODUCT}" un_program
   SectionIn RO
   !insertmacro CLOSE_RUNNING_PROGRAM
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+  Delete "$SMPROGRAMS\Pelderwick 列印設定.lnk"
   Delete "$DESKTOP\${PRODUCT}.lnk"
   !insertmacro REMOVE_FILES
   Delete "$INSTDIR\uninstall.exe"
