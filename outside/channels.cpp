@@ -118,3 +118,16 @@ std::unique_ptr<Event_Bundle> make_std_event_bundle()
         bundle->add(name, std::make_shared<Std_Event>());
     return bundle;
 }
+
+std::vector<Record> Std_Queue::rest_of_batch(std::chrono::milliseconds patience)
+{
+    std::unique_lock lock(mutex_);
+    ready_.wait_for(lock, patience, [this] { return open_batch_ != taken_batch_; });
+    std::vector<Record> rest;
+    for (const Entry& entry : items_) {
+        if (entry.batch != taken_batch_ || !entry.item)
+            break;
+        rest.push_back(*entry.item);
+    }
+    return rest;
+}

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A queue item: a record, or the empty item that holds nothing.
 using Item = std::optional<Record>;
@@ -55,6 +56,9 @@ public:
     // After a take: whether the next item belongs to the batch of the one taken. Waits for the
     // next item or the batch's close, at most `patience`; a batch nobody closes then ends.
     bool batch_goes_on(std::chrono::milliseconds patience);
+    // After a take: the items of its batch still waiting, once the batch is closed (at most
+    // `patience` to wait), copied; they stay in the queue.
+    std::vector<Record> rest_of_batch(std::chrono::milliseconds patience);
 
 private:
     struct Entry

@@ -7,6 +7,7 @@
 #include "layout.h"
 #include "pdf_tools.h"
 #include "print_jobs.h"
+#include "print_preview.h"
 #include "print_settings.h"
 #include "print_settings_window.h"
 #include "printing.h"
@@ -14,6 +15,7 @@
 #include "sample_request.h"
 #include "test_platform.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,12 +24,14 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QRegularExpression>
-#include <QSettings>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <thread>
@@ -169,7 +173,8 @@ QString job_option(int job, const QString& option)
         request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
     QString value;
-    if (ipp_attribute_t* found = ippFindAttribute(response, option.toUtf8().constData(), IPP_TAG_ZERO))
+    if (ipp_attribute_t* found
+        = ippFindAttribute(response, option.toUtf8().constData(), IPP_TAG_ZERO))
         value = QString::fromUtf8(ippGetString(found, 0, nullptr));
     ippDelete(response);
     return value;
@@ -192,7 +197,7 @@ void change_settings(QWidget& window)
         ->setValue(2.5);
     window.findChild<QCheckBox*>(QStringLiteral("turned[%1]").arg(QString::fromStdString(dl)))
         ->setChecked(true);
-    QVERIFY(window.findChild<QRadioButton*>("destination_printer")->isChecked());
+    window.findChild<QRadioButton*>("destination_printer")->click();
 }
 
 // One test function of this program, run in a process of its own, with its settings kept at
@@ -364,18 +369,27 @@ private slots:
                                            // program once the trouble is told
         QTest::addColumn<QString>("told"); // nothing: printed
         QTest::addColumn<QStringList>("job"); // the job's lines: hand-over, then what is known
-        QTest::newRow("printed") << "EnvPDF" << "" << "" << QStringList {"已送印", "已印出"};
+        QTest::newRow("printed") << "EnvPDF"
+                                 << ""
+                                 << "" << QStringList {"已送印", "已印出"};
         // The print system's own name, whose stored settings apply.
-        QTest::newRow("named in another case")
-            << "envpdf" << "" << "" << QStringList {"已送印", "已印出"};
-        QTest::newRow("a stopped queue")
-            << "EnvStopped" << "" << "信封沒有列印" << QStringList {"沒有列印"};
-        QTest::newRow("a job cancelled")
-            << "EnvSlow" << "cancel" << "信封沒有印出" << QStringList {"已送印", "沒有印出"};
+        QTest::newRow("named in another case") << "envpdf"
+                                               << ""
+                                               << "" << QStringList {"已送印", "已印出"};
+        QTest::newRow("a stopped queue") << "EnvStopped"
+                                         << ""
+                                         << "信封沒有列印" << QStringList {"沒有列印"};
+        QTest::newRow("a job cancelled") << "EnvSlow"
+                                         << "cancel"
+                                         << "信封沒有印出" << QStringList {"已送印", "沒有印出"};
         QTest::newRow("out of paper in the middle of the job")
-            << "EnvJam" << "end" << "缺紙" << QStringList {"已送印", "等待中", "列印結果未知"};
+            << "EnvJam"
+            << "end"
+            << "缺紙" << QStringList {"已送印", "等待中", "列印結果未知"};
         QTest::newRow("a queue that holds its jobs")
-            << "EnvHeld" << "end" << "擱置" << QStringList {"已送印", "等待中", "列印結果未知"};
+            << "EnvHeld"
+            << "end"
+            << "擱置" << QStringList {"已送印", "等待中", "列印結果未知"};
     }
     void trouble_at_the_printer_is_told_and_never_claimed()
     {
@@ -463,7 +477,8 @@ private slots:
         QVERIFY2(printed_as.hasMatch(), qPrintable(first));
         QFile log(home.filePath("brintlow/Pelderwick/requests.jsonl"));
         QVERIFY(log.open(QIODevice::ReadOnly));
-        const Record second_line = record_from_json_line(log.readAll().split('\n')[1].toStdString());
+        const Record second_line
+            = record_from_json_line(log.readAll().split('\n')[1].toStdString());
         const QString named = what == "job" ? "job:" + printed_as.captured(1)
             : what == "file" ? QString::fromStdString(std::get<std::string>(second_line.at("檔案")))
                              : what;
@@ -500,11 +515,14 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("value");
         QTest::newRow("one side, on a printer whose default is two")
-            << "EnvDuplex" << int(Paper_Source::automatic) << "sides" << "one-sided";
-        QTest::newRow("the manual feed") << "EnvSlots" << int(Paper_Source::manual)
-                                         << "media-source" << "manual";
-        QTest::newRow("the envelope feeder") << "EnvSlots" << int(Paper_Source::envelope)
-                                             << "media-source" << "envelope";
+            << "EnvDuplex" << int(Paper_Source::automatic) << "sides"
+            << "one-sided";
+        QTest::newRow("the manual feed")
+            << "EnvSlots" << int(Paper_Source::manual) << "media-source"
+            << "manual";
+        QTest::newRow("the envelope feeder")
+            << "EnvSlots" << int(Paper_Source::envelope) << "media-source"
+            << "envelope";
     }
     void job_asks_for_what_envelopes_need()
     {
@@ -547,10 +565,9 @@ private slots:
         QTest::addColumn<bool>("warned");
         QTest::newRow("9 mm unprintable, 12K vertical")
             << "EnvMargins" << QString::fromStdString(vertical) << true;
-        QTest::newRow("9 mm unprintable, DL") << "EnvMargins" << QString::fromStdString(dl)
-                                              << true;
-        QTest::newRow("the whole page printable") << "EnvPDF" << QString::fromStdString(vertical)
-                                                  << false;
+        QTest::newRow("9 mm unprintable, DL") << "EnvMargins" << QString::fromStdString(dl) << true;
+        QTest::newRow("the whole page printable")
+            << "EnvPDF" << QString::fromStdString(vertical) << false;
     }
     void printer_that_cannot_print_near_its_edges_is_warned_of()
     {
@@ -572,8 +589,10 @@ private slots:
     {
         QTest::addColumn<QString>("server"); // what CUPS_SERVER names
         QTest::addColumn<QString>("told");
-        QTest::newRow("accepts and never answers") << "silent" << "列印系統沒有回應";
-        QTest::newRow("not running") << "missing" << "列印系統（CUPS）沒有在執行";
+        QTest::newRow("accepts and never answers") << "silent"
+                                                   << "列印系統沒有回應";
+        QTest::newRow("not running") << "missing"
+                                     << "列印系統（CUPS）沒有在執行";
     }
     void print_system_that_does_not_answer_is_told_within_seconds()
     {
@@ -641,8 +660,9 @@ private slots:
         {
             QSettings file(QSettings::NativeFormat, QSettings::UserScope,
                 QStringLiteral("brintlow"), QStringLiteral("Pelderwick"));
-            file.setValue(QStringLiteral("printers/Damaged/%1/right_mm")
-                              .arg(QString::fromUtf8(QByteArray::fromStdString(dl).toPercentEncoding())),
+            file.setValue(
+                QStringLiteral("printers/Damaged/%1/right_mm")
+                    .arg(QString::fromUtf8(QByteArray::fromStdString(dl).toPercentEncoding())),
                 stored);
             file.sync();
         }
@@ -652,6 +672,83 @@ private slots:
         if (taken == 0)
             QVERIFY2(QString::fromStdString(settings.refused.front()).contains("不合理"),
                 settings.refused.front().c_str());
+    }
+
+    void print_settings_window_keeps_where_envelopes_go_apart_from_the_printer_looked_at()
+    {
+        QVERIFY(store_destination("EnvGone")); // chosen once, since taken away
+        std::unique_ptr<QWidget> window(make_print_settings_window());
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        auto* destination = window->findChild<QComboBox*>("destination");
+        auto* looked_at = window->findChild<QComboBox*>("printer");
+        QTRY_VERIFY_WITH_TIMEOUT(destination->isEnabled(), 10000);
+        // A printer that is gone is shown as gone, not as the first of the list.
+        QCOMPARE(destination->currentData().toString(), QStringLiteral("EnvGone"));
+        QVERIFY(destination->currentText().contains("不存在"));
+        // Looking at a printer's calibration leaves where the envelopes go.
+        looked_at->setCurrentIndex(looked_at->findData("EnvSlots"));
+        QCOMPARE(stored_destination(), std::string("EnvGone"));
+        // The paper sources offered are the printer's own.
+        auto* sources = window->findChild<QComboBox*>("paper_source");
+        if (test_platform::custom_paper_reaches_the_printer())
+            QCOMPARE(sources->count(), 3);
+        looked_at->setCurrentIndex(looked_at->findData("EnvPDF"));
+        QCOMPARE(sources->count(), 1);
+        // Every control has a name a screen reader says.
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            if (qobject_cast<QAbstractSpinBox*>(control) || qobject_cast<QCheckBox*>(control)
+                || qobject_cast<QComboBox*>(control))
+                QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+        }
+        QVERIFY(store_destination(""));
+    }
+
+    void shift_is_read_as_people_type_it_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("taken");
+        QTest::addColumn<bool>("told"); // that it was beyond the largest shift
+        QTest::newRow("a full stop") << "2.5" << 2.5 << false;
+        QTest::newRow("a comma") << "2,5" << 2.5 << false;
+        QTest::newRow("a full-width comma") << "2，5" << 2.5 << false;
+        QTest::newRow("negative") << "-1.5" << -1.5 << false;
+        QTest::newRow("two digits, too far") << "45" << 30.0 << true;
+        QTest::newRow("too far the other way") << "-45" << -30.0 << true;
+        QTest::newRow("the largest") << "30" << 30.0 << false;
+    }
+    void shift_is_read_as_people_type_it()
+    {
+        QFETCH(QString, typed);
+        QFETCH(double, taken);
+        QFETCH(bool, told);
+        std::unique_ptr<QWidget> window(make_print_settings_window());
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->show();
+        auto* status = window->findChild<QLabel*>("status");
+        QTRY_VERIFY_WITH_TIMEOUT(window->findChild<QComboBox*>("printer")->isEnabled(), 10000);
+        status->clear();
+        auto* box = window->findChild<QDoubleSpinBox*>(
+            QStringLiteral("down[%1]").arg(QString::fromStdString(vertical)));
+        box->setFocus();
+        box->selectAll();
+        for (const QChar c : typed) { // as keys; what no key has, as its text
+            if (c.unicode() < 128)
+                QTest::keyClick(box, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->value(), taken);
+        QCOMPARE(status->text().contains("最多 30 公釐"), told);
+        box->setValue(0);
+    }
+
+    void preview_fits_the_screen_and_says_its_scale()
+    {
+        Preview preview(vertical, {});
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(preview.height() <= room.height() && preview.width() <= room.width());
+        QCOMPARE(preview.windowTitle().contains("縮小"), preview.scale() < 1);
     }
 
     void print_settings_are_kept_for_the_next_run()

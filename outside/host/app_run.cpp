@@ -2,7 +2,6 @@
 // its own beside the window, what becomes of each request (outputs.h), and the window.
 
 #include "app.h"
-
 #include "exports.h"
 #include "lines.h"
 #include "outputs.h"
@@ -77,7 +76,8 @@ struct Run
                     slowed_for_the_tests();
                     outputs->produce(request);
                 },
-                [this] { outputs->press_done(); });
+                [this] { outputs->press_done(); },
+                [this](const std::vector<Record>& press) { outputs->press_begins(press); });
             worker_finished = true;
             session.wake();
         });
@@ -94,10 +94,7 @@ struct Run
         stop_lines(std::chrono::seconds(5));
     }
 
-    bool working()
-    {
-        return !worker_finished && (busy().is_set() || requests().size() > 0);
-    }
+    bool working() { return !worker_finished && (busy().is_set() || requests().size() > 0); }
 
     // The window with the worker beside it, the demo driving it where asked.
     void window()

@@ -34,21 +34,38 @@ struct Queue_State
 {
     bool ready = true; // there, taking jobs and not stopped
     std::string reason; // why not
+    bool holds_jobs = false; // until someone lets each go (its jobs' default)
 };
 
 Queue_State queue_state(const std::string& printer);
+
+// The print system's own name of the printer `name` names: print systems take printer names
+// whatever their case ("envpdf" is EnvPDF), and its stored settings are kept under its own name.
+// The name as given where no printer has it, or the print system does not answer.
+std::string printer_named(const std::string& name);
 
 // The job the print system made of the document `title` just handed to it on `printer`: its
 // number (0 where the system numbers none for us: the spooler on Windows); nothing when it made
 // none.
 std::optional<int> job_named(const std::string& printer, const std::string& title);
 
+// Hands the PDF file at `path` to `printer` as a job named `title`, with the job options given
+// (name and value); its number. Throws, saying why, when the print system did not take it. CUPS
+// only: on Windows the spooler takes the job as it is drawn.
+int submit_document(const std::string& printer, const std::string& title, const std::string& path,
+    const std::vector<std::pair<std::string, std::string>>& options);
+// A job handed over held (the option job-hold-until=indefinite) let go to print, or taken back
+// before any of it printed. Throw, saying why, when the print system did not do it.
+void release_job(const std::string& printer, int job);
+void withdraw_job(const std::string& printer, int job);
+
 // Where a job stands, as the print system tells it.
 struct Job_State
 {
     enum class Stage {
         going, // waiting its turn or printing
-        held, // waiting for something besides its turn (its printer stopped, the job held): `reason`
+        held, // waiting for something besides its turn (its printer stopped, the job held):
+              // `reason`
         printed,
         failed, // ended unprinted (cancelled, aborted): `reason`
         queued, // with a print system that tells no more once it took the job (the spooler)

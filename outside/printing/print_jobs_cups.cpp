@@ -8,6 +8,7 @@
 #include <cstring>
 #include <cups/cups.h>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -27,7 +28,8 @@ public:
     Connection()
     {
         const auto asked = std::chrono::steady_clock::now();
-        if (asked.time_since_epoch().count() - last_silence < std::chrono::steady_clock::duration(silent_for).count()) {
+        if (asked.time_since_epoch().count() - last_silence
+            < std::chrono::steady_clock::duration(silent_for).count()) {
             timed_out_ = true;
             return;
         }
@@ -47,7 +49,8 @@ public:
     {
         const auto asked = std::chrono::steady_clock::now();
         auto answer = question();
-        if (std::chrono::steady_clock::now() - asked >= std::chrono::milliseconds(answer_ms * 4 / 5))
+        if (std::chrono::steady_clock::now() - asked
+            >= std::chrono::milliseconds(answer_ms * 4 / 5))
             kept_silent();
         return answer;
     }
@@ -62,8 +65,6 @@ public:
         return timed([&] { return Answer(cupsDoRequest(http_.get(), request, "/"), &ippDelete); });
     }
 
-
-
     // Why there was no answer, in words.
     std::string silence() const
     {
@@ -77,6 +78,15 @@ public:
     }
 
     http_t* http() const { return http_.get(); }
+
+    // Why an answer was a refusal or none, in words: the print system's own where it said one.
+    std::string silence_or_word() const
+    {
+        if (timed_out_)
+            return "列印系統沒有回應";
+        const char* word = cupsLastErrorString();
+        return word != nullptr && *word != '\0' ? word : silence();
+    }
 
 private:
     void kept_silent()
@@ -135,19 +145,21 @@ struct Printer_Word
 {
     bool found = false;
     bool answered = false;
+    std::string name; // the print system's own
     std::string silence; // why there was no answer
     ipp_pstate_t state = IPP_PSTATE_IDLE;
     bool accepting = true;
     std::vector<std::string> reasons;
     std::vector<std::string> sources;
+    bool holds_jobs = false;
 };
 
 Printer_Word printer_word(Connection& connection, const std::string& printer)
 {
     ipp_t* request = request_about(IPP_OP_GET_PRINTER_ATTRIBUTES, printer);
     ask_for(request,
-        {"printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
-            "media-source-supported"});
+        {"printer-name", "printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
+            "media-source-supported", "job-hold-until-default"});
     const Answer response = connection.ask(request);
     Printer_Word word;
     if (!response) {
@@ -158,6 +170,8 @@ Printer_Word printer_word(Connection& connection, const std::string& printer)
     if (!answered(response))
         return word; // not found
     word.found = true;
+    if (ipp_attribute_t* name = ippFindAttribute(response.get(), "printer-name", IPP_TAG_NAME))
+        word.name = strings_of(name).empty() ? printer : strings_of(name).front();
     if (ipp_attribute_t* state = ippFindAttribute(response.get(), "printer-state", IPP_TAG_ENUM))
         word.state = ipp_pstate_t(ippGetInteger(state, 0));
     if (ipp_attribute_t* accepting
@@ -165,8 +179,11 @@ Printer_Word printer_word(Connection& connection, const std::string& printer)
         word.accepting = ippGetBoolean(accepting, 0) != 0;
     word.reasons
         = strings_of(ippFindAttribute(response.get(), "printer-state-reasons", IPP_TAG_KEYWORD));
-    word.sources = strings_of(
-        ippFindAttribute(response.get(), "media-source-supported", IPP_TAG_KEYWORD));
+    word.sources
+        = strings_of(ippFindAttribute(response.get(), "media-source-supported", IPP_TAG_KEYWORD));
+    const std::vector<std::string> hold
+        = strings_of(ippFindAttribute(response.get(), "job-hold-until-default", IPP_TAG_ZERO));
+    word.holds_jobs = !hold.empty() && hold.front() != "no-hold";
     return word;
 }
 
@@ -299,7 +316,7 @@ Printers list_printers()
         request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ask_for(request,
         {"printer-name", "printer-state", "printer-state-reasons", "printer-is-accepting-jobs",
-            "media-source-supported"});
+            "media-source-supported", "job-hold-until-default"});
     const Answer response = connection.ask(request);
     if (!response) {
         listed.trouble = connection.silence();
@@ -344,6 +361,13 @@ Printers list_printers()
     return listed;
 }
 
+std::string printer_named(const std::string& name)
+{
+    Connection connection;
+    const Printer_Word word = printer_word(connection, name);
+    return word.found && !word.name.empty() ? word.name : name;
+}
+
 Queue_State queue_state(const std::string& printer)
 {
     Connection connection;
@@ -356,7 +380,7 @@ Queue_State queue_state(const std::string& printer)
         return {false, "印表機「" + printer + "」不接受列印工作"};
     if (word.state == IPP_PSTATE_STOPPED)
         return {false, stopped_words(printer, word)};
-    return {};
+    return {true, {}, word.holds_jobs};
 }
 
 std::optional<int> job_named(const std::string& printer, const std::string& title)
@@ -399,4 +423,50 @@ std::map<int, Job_State> job_states(const std::string& printer, const std::vecto
         states[job] = waiting(found->second, printer, *word);
     }
     return states;
+}
+
+int submit_document(const std::string& printer, const std::string& title, const std::string& path,
+    const std::vector<std::pair<std::string, std::string>>& options)
+{
+    cups_option_t* cups_options = nullptr;
+    int count = 0;
+    for (const auto& [name, value] : options)
+        count = cupsAddOption(name.c_str(), value.c_str(), count, &cups_options);
+    Connection connection;
+    // One request with the document in it (Print-Job), as the print system's own tools send.
+    const int job = connection.http() == nullptr ? 0 : connection.timed([&] {
+        return cupsPrintFile2(
+            connection.http(), printer.c_str(), path.c_str(), title.c_str(), count, cups_options);
+    });
+    cupsFreeOptions(count, cups_options);
+    if (job == 0)
+        throw std::runtime_error("印表機「" + printer + "」沒有收下這份工作："
+            + (connection.http() == nullptr ? connection.silence() : connection.silence_or_word()));
+    return job;
+}
+
+namespace {
+
+void job_operation(ipp_op_t operation, const std::string& printer, int job, const char* words)
+{
+    ipp_t* request = request_about(operation, printer);
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job);
+    if (operation == IPP_OP_CANCEL_JOB)
+        ippAddBoolean(request, IPP_TAG_OPERATION, "purge-job", 1);
+    Connection connection;
+    if (!answered(connection.ask(request)))
+        throw std::runtime_error(
+            "列印工作 " + std::to_string(job) + words + connection.silence_or_word());
+}
+
+} // namespace
+
+void release_job(const std::string& printer, int job)
+{
+    job_operation(IPP_OP_RELEASE_JOB, printer, job, " 沒有開始印：");
+}
+
+void withdraw_job(const std::string& printer, int job)
+{
+    job_operation(IPP_OP_CANCEL_JOB, printer, job, " 沒有收回：");
 }

@@ -5,6 +5,7 @@
 
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <stdexcept>
 
 Printers list_printers()
 {
@@ -15,8 +16,8 @@ Printers list_printers()
         printer.name = info.printerName().toStdString();
         printer.is_default = info.printerName() == standard;
         printer.ready = info.state() != QPrinter::Error;
-        printer.state = printer.ready ? (info.state() == QPrinter::Active ? "列印中" : "待命")
-                                      : "已停止";
+        printer.state
+            = printer.ready ? (info.state() == QPrinter::Active ? "列印中" : "待命") : "已停止";
         QPrinter device(info);
         const QList<QPrinter::PaperSource> sources = device.supportedPaperSources();
         if (sources.contains(QPrinter::Envelope) || sources.contains(QPrinter::EnvelopeManual))
@@ -28,6 +29,16 @@ Printers list_printers()
     return listed;
 }
 
+std::string printer_named(const std::string& name)
+{
+    const QString wanted = QString::fromStdString(name);
+    for (const QString& printer : QPrinterInfo::availablePrinterNames()) {
+        if (printer.compare(wanted, Qt::CaseInsensitive) == 0)
+            return printer.toStdString();
+    }
+    return name;
+}
+
 Queue_State queue_state(const std::string& printer)
 {
     const QPrinterInfo info = QPrinterInfo::printerInfo(QString::fromStdString(printer));
@@ -37,6 +48,17 @@ Queue_State queue_state(const std::string& printer)
         return {false, "印表機「" + printer + "」已停止"};
     return {};
 }
+
+int submit_document(const std::string& /*printer*/, const std::string& /*title*/,
+    const std::string& /*path*/,
+    const std::vector<std::pair<std::string, std::string>>& /*options*/)
+{
+    throw std::logic_error("the spooler takes a job as it is drawn");
+}
+
+void release_job(const std::string& /*printer*/, int /*job*/) { }
+
+void withdraw_job(const std::string& /*printer*/, int /*job*/) { }
 
 std::optional<int> job_named(const std::string& /*printer*/, const std::string& /*title*/)
 {

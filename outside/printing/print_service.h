@@ -24,6 +24,13 @@ public:
     virtual std::map<int, Job_State> job_states(
         const std::string& printer, const std::vector<int>& jobs)
         = 0;
+    // A press's job on `printer`, drawn beside the making of its envelopes' files; nothing
+    // where the job is drawn only once the press is done (print).
+    virtual std::unique_ptr<Job_Builder> begin_job(
+        const std::string& /*printer*/, const std::string& /*format*/)
+    {
+        return nullptr;
+    }
 };
 
 std::unique_ptr<Print_Service> system_print_service();

@@ -7,13 +7,19 @@
 // Letter or A4 sheet without a word).
 
 #include "formats.h"
+#include "print_jobs.h"
 #include "print_settings.h"
 #include "record.h"
 #include "warning.h"
 
 #include <QString>
+#include <condition_variable>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QPainter;
@@ -30,6 +36,54 @@ struct Printed_Job
 // The envelopes of `requests`, all of one format, as one job named `title`, one page each.
 Printed_Job print_envelopes(const std::vector<Record>& requests, const std::string& printer,
     const std::string& title, const Printer_Settings& settings);
+
+// The pages of a job as they come: `ready(page)` waits until the page can be drawn, or says
+// there are no more; `go_ahead`, where given, waits once they are all drawn and says whether the
+// job is to be handed over at all.
+struct Job_Pages
+{
+    std::function<bool(int page)> ready;
+    std::function<std::vector<Warning>(QPainter&, double px_per_mm, int page)> draw;
+    std::function<bool()> go_ahead;
+};
+Printed_Job print_pages(const std::string& printer, const std::string& format,
+    const std::string& title, const Printer_Settings& settings, const Job_Pages& pages);
+
+// A press's job drawn beside the making of its envelopes' files, on a thread of its own: each
+// page as its request is added, the document finished once `close` says no more come, the job
+// handed over once the press is done. Destroyed before it is handed over, it is given up and
+// nothing reaches the printer.
+class Job_Builder
+{
+public:
+    // `settings_of` finds, on the job's thread, the printer's own name and its stored settings.
+    using Settings_Of
+        = std::function<std::pair<std::string, Printer_Settings>(const std::string& printer)>;
+    Job_Builder(
+        std::string printer, std::string format, std::string title, Settings_Of settings_of);
+    ~Job_Builder();
+    Job_Builder(const Job_Builder&) = delete;
+    Job_Builder& operator=(const Job_Builder&) = delete;
+
+    void add(const Record& request);
+    void close();
+    // Waits for every page to be drawn, then hands the job over.
+    Printed_Job hand_over();
+
+private:
+    bool ready(int page);
+    Record page_of(int page);
+    bool go_ahead();
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Record> pages_;
+    bool closed_ = false; // no page comes after those added
+    bool going_ahead_ = false; // to be handed over
+    bool giving_up_ = false;
+    std::optional<Printed_Job> job_;
+    std::thread drawer_; // last: it starts once the rest stands
+};
 
 // The printer's shift and turn, on the page as the format has it; the preview shows the same.
 void apply_adjustment(QPainter& painter, double px_per_mm, const Envelope_Format& format,
@@ -48,9 +102,3 @@ Printed_Job print_calibration(
 
 // Why the printer cannot take the format's paper, or nothing when it can.
 std::string paper_refusal(const std::string& printer, const Envelope_Format& format);
-
-// The print system's own name of the printer `name` names: print systems take printer names
-// whatever their case ("envpdf" is EnvPDF), and its stored settings are kept under its own name.
-// The name as given where no printer has it.
-std::string printer_named(const std::string& name);
-

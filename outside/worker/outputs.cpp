@@ -37,8 +37,7 @@ std::string job_words(const Followed_Jobs::Job& job)
 {
     return "印表機「" + job.printed.printer + "」的列印工作"
         + (job.printed.handed ? " " + std::to_string(job.printed.job) : std::string()) + "（"
-        + std::to_string(job.envelopes) + " 個信封："
-        + shown_name(job.recipients) + "）";
+        + std::to_string(job.envelopes) + " 個信封：" + shown_name(job.recipients) + "）";
 }
 
 // The lines every line of a job begins with.
@@ -98,19 +97,41 @@ Outputs::Outputs(Tell tell, std::string printer, std::unique_ptr<Print_Service> 
     : tell_(std::move(tell))
     , printer_(std::move(printer))
     , printing_(std::move(printing))
-    , jobs_(*printing_, [this](const Followed_Jobs::Job& job, const Job_State& state) {
-        heard(job, state);
-    })
+    , jobs_(*printing_,
+          [this](const Followed_Jobs::Job& job, const Job_State& state) { heard(job, state); })
 { }
 
 Outputs::~Outputs() = default;
 
-void Outputs::produce(const Record& request)
+void Outputs::press_begins(const std::vector<Record>& requests)
 {
     // A press goes where the print settings send it when it begins: a printer chosen meanwhile
-    // takes the next press.
-    if (press_.empty())
-        press_printer_ = printer_.empty() ? printing_->destination() : printer_;
+    // takes the next press. Its job's pages are drawn from then on, beside its files, and handed
+    // over only once every file is made.
+    pressing_ = true;
+    press_printer_ = printer_.empty() ? printing_->destination() : printer_;
+    if (press_printer_.empty() || requests.empty())
+        return;
+    const auto format = [](const Record& request) {
+        return std::get<std::string>(request.at(request_key::format));
+    };
+    for (const Record& request : requests) {
+        if (format(request) != format(requests.front()))
+            return; // formats mixed: one job a format, drawn once the press is done
+    }
+    drawing_ = printing_->begin_job(press_printer_, format(requests.front()));
+    if (drawing_ == nullptr)
+        return;
+    for (const Record& request : requests)
+        drawing_->add(request);
+    drawing_->close();
+    drawn_ = requests.size();
+}
+
+void Outputs::produce(const Record& request)
+{
+    if (!pressing_)
+        press_begins({});
     Production_Report report = make(request);
     report.printer = press_printer_;
     // Its line at once: what becomes of its print job follows in lines of the job's own.
@@ -118,6 +139,8 @@ void Outputs::produce(const Record& request)
     account(request, report);
     if (report.made && !press_printer_.empty())
         press_.push_back({request, report.file});
+    else
+        drawing_.reset(); // an envelope not made has nothing to print: given up, drawn anew
 }
 
 void Outputs::press_done()
@@ -128,10 +151,16 @@ void Outputs::press_done()
         const auto end = std::find_if(start, press_.end(), [&](const Made& made) {
             return std::get<std::string>(made.request.at(request_key::format)) != format;
         });
-        print(std::vector<Made>(start, end));
+        // The job drawn beside the files holds the press's envelopes, where all were made.
+        const bool whole
+            = start == press_.begin() && end == press_.end() && press_.size() == drawn_;
+        print(std::vector<Made>(start, end), whole ? drawing_.get() : nullptr);
         start = end;
     }
     press_.clear();
+    drawing_.reset();
+    drawn_ = 0;
+    pressing_ = false;
     ++progress.presses;
 }
 
@@ -140,8 +169,8 @@ void Outputs::reprint(const std::vector<Logged_Envelope>& envelopes)
     press_printer_ = printer_.empty() ? printing_->destination() : printer_;
     if (press_printer_.empty()) {
         not_printed_ += int(envelopes.size());
-        tell_("Pelderwick：信封沒有列印",
-            "沒有選印表機：在「列印設定」選一台，或用 --printer 指定");
+        tell_(
+            "Pelderwick：信封沒有列印", "沒有選印表機：在「列印設定」選一台，或用 --printer 指定");
         return;
     }
     for (const Logged_Envelope& envelope : envelopes)
@@ -151,7 +180,8 @@ void Outputs::reprint(const std::vector<Logged_Envelope>& envelopes)
     reprinting_ = false;
 }
 
-void Outputs::print(const std::vector<Made>& run)
+// `drawn`: the job drawn beside the files, where it holds the envelopes of `run` alone.
+void Outputs::print(const std::vector<Made>& run, Job_Builder* drawn)
 {
     std::vector<Record> requests;
     std::string files;
@@ -161,7 +191,8 @@ void Outputs::print(const std::vector<Made>& run)
         files += (files.empty() ? "" : "\n") + made.file;
         job.recipients += (job.recipients.empty() ? "" : "、") + recipient_name(made.request);
     }
-    job.printed = printing_->print(requests, press_printer_);
+    job.printed
+        = drawn != nullptr ? drawn->hand_over() : printing_->print(requests, press_printer_);
     job.request = requests.front();
     job.envelopes = int(run.size());
     progress.note_job({job.printed.printer, job.printed.job, job.printed.handed});
@@ -205,8 +236,10 @@ void Outputs::heard(const Followed_Jobs::Job& job, const Job_State& state)
             entry["原因"] = state.reason;
         if (state.stage == Job_State::Stage::failed) {
             not_printed_ += job.envelopes;
-            tell_("Pelderwick：信封沒有印出", job_words(job) + "：" + state.reason + "（PDF 檔已存好）");
-        } else if (state.stage != Job_State::Stage::printed && state.stage != Job_State::Stage::queued) {
+            tell_("Pelderwick：信封沒有印出",
+                job_words(job) + "：" + state.reason + "（PDF 檔已存好）");
+        } else if (state.stage != Job_State::Stage::printed
+            && state.stage != Job_State::Stage::queued) {
             unknown_ += job.envelopes;
             tell_("Pelderwick：信封列印結果未知",
                 job_words(job) + "：" + state.reason + "（PDF 檔已存好）");

@@ -63,7 +63,9 @@ public:
     Outputs(const Outputs&) = delete;
     Outputs& operator=(const Outputs&) = delete;
 
-    // On the worker's thread: one request, then the end of its press.
+    // On the worker's thread: a press's requests as it begins, each of them, and its end. A
+    // press's job is drawn beside its files from the moment it begins.
+    void press_begins(const std::vector<Record>& requests);
     void produce(const Record& request);
     void press_done();
 
@@ -86,14 +88,17 @@ private:
     };
 
     void account(const Record& request, const Production_Report& report);
-    void print(const std::vector<Made>& run);
+    void print(const std::vector<Made>& run, Job_Builder* drawn);
     void heard(const Followed_Jobs::Job& job, const Job_State& state);
     void tell_once(const std::string& key, const char* title, const std::string& message);
 
     Tell tell_;
     const std::string printer_;
     std::unique_ptr<Print_Service> printing_;
-    std::string press_printer_; // where the press being made goes
+    bool pressing_ = false; // a press is being made
+    std::string press_printer_; // where it goes
+    std::unique_ptr<Job_Builder> drawing_; // its job, drawn beside its files while all are made
+    std::size_t drawn_ = 0; // the envelopes in it
     bool reprinting_ = false;
     std::vector<Made> press_;
     std::atomic<int> not_made_ {0};

@@ -12,6 +12,8 @@
 using Producer = std::function<void(const Record& request)>;
 
 // Runs until the empty item. A request whose producer throws is reported on standard error; the
-// next one is taken all the same.
+// next one is taken all the same. `batch_begins`, where given, hears each batch's requests
+// before the first is produced (the host draws the press's print job beside its files).
 void run_worker(Std_Queue& requests, Event& busy, const Producer& produce,
-    const std::function<void()>& batch_done = {});
+    const std::function<void()>& batch_done = {},
+    const std::function<void(const std::vector<Record>& batch)>& batch_begins = {});

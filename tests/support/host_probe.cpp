@@ -5,7 +5,8 @@
 // long, for long lines in the log; PROBE_NAME_CHARACTERS every name that many characters.
 // With PROBE_SETTINGS set it looks for the print settings' window instead: says
 // "probe: settings shown after <ms> ms" once it is shown, "probe: settings say <text>" once its
-// foot says something, and closes it.
+// foot says something (with PROBE_PICTURE, once it has the printers, saving a picture of it
+// there), and closes it.
 
 #include "request_fields.h"
 #include "root_window.h"
@@ -75,10 +76,17 @@ QElapsedTimer since_start;
 void when_settings_say(QWidget* settings)
 {
     auto* status = settings->findChild<QLabel*>(QStringLiteral("status"));
-    if (status == nullptr || status->text().isEmpty()) {
+    auto* printers = settings->findChild<QWidget*>(QStringLiteral("printer"));
+    const QString picture = qEnvironmentVariable("PROBE_PICTURE");
+    // With a picture asked for: once the printers are there; else once the foot says something.
+    const bool ready = picture.isEmpty() ? status != nullptr && !status->text().isEmpty()
+                                         : printers != nullptr && printers->isEnabled();
+    if (!ready) {
         QTimer::singleShot(50, settings, [settings] { when_settings_say(settings); });
         return;
     }
+    if (!picture.isEmpty())
+        settings->grab().save(picture);
     say("probe: settings say " + status->text().toStdString());
     settings->close();
 }
