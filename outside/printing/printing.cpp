@@ -120,7 +120,7 @@ void ask_for_one_side_and_source(QPrinter& printer, Paper_Source source)
 }
 
 // The options Qt's CUPS support would give the job, and what envelopes need besides.
-std::vector<std::pair<std::string, std::string>> job_options(
+[[maybe_unused]] std::vector<std::pair<std::string, std::string>> job_options(
     const QPrinter& printer, Paper_Source source)
 {
     std::vector<std::pair<std::string, std::string>> options {
