@@ -11,7 +11,10 @@ function(add_postal_areas target data)
     list(GET fields 0 county)
     list(GET fields 1 district)
     list(GET fields 2 code)
-    string(APPEND rows "    {\"${county}\", \"${district}\", ${code}},\n")
+    list(GET fields 3 county_english)
+    list(GET fields 4 district_english)
+    string(APPEND rows
+           "    {\"${county}\", \"${district}\", ${code}, \"${county_english}\", \"${district_english}\"},\n")
   endforeach()
   set(generated ${CMAKE_CURRENT_BINARY_DIR}/postal_areas_table.cpp)
   file(WRITE ${generated}.partial

@@ -95,9 +95,44 @@ private slots:
             {"臺北市中山北路二段", 0}, // a road with a district's name, no district
             {"新北市中山路", 0},
             {"台北市", 0}, // twelve districts, twelve codes
+            // Read wrongly once: a short name, a renamed township, the islands.
+            {"中市西屯區臺灣大道三段99號", 407}, // 中市 is 臺中市, not 中區's old name
+            {"臺中市中區", 400},
+            {"高雄縣三民鄉", 849}, // 那瑪夏 since 2008
+            {"高雄市三民區", 807},
+            {"高雄市旗津區東沙島", 817},
+            {"高雄市旗津區南沙太平島", 819},
+            {"宜蘭縣頭城鎮釣魚台", 290},
+            // Refused once, though a clerk reads them.
+            {"北市大安區", 106},
+            {"南市東區大學路", 701},
+            {"高市苓雅區四維三路2號", 802},
+            {"臺北大安區", 106},
+            {"新北板橋區", 220},
+            {"桃園中壢區", 320},
+            {"臺中西屯區", 407},
+            {"台南安平區", 708},
+            {"高雄苓雅區", 802},
+            {"苗栗縣頭份鎮", 351}, // 市 since 2015
+            {"彰化縣員林鎮", 510},
+            {"馬祖南竿鄉", 209},
+            {"(110)台北市信義區市府路1號", 110},
+            {"【106】台北市大安區", 106},
+            {"台北市大安区", 106}, // typed on a Simplified keyboard
+            {"No. 7, Sec. 5, Xinyi Rd., Xinyi Dist., Taipei City 110, Taiwan", 110},
+            {"No. 1, Sec. 4, Roosevelt Rd., Da'an Dist., Taipei City 10617", 106},
+            {"No. 161, Sec. 1, Zhongshan Rd., Banqiao Dist., New Taipei City 220", 220},
+            {"8F., No. 100, Taipei City 110", 110}, // the code beside the city
+            {"No. 101, Sec. 2, Kuang-Fu Rd., East Dist., Hsinchu City 300", 300},
+            {"Xinyi Dist., Taipei City", 110},
+            {"Xinyi Dist., Keelung City", 201},
+            // Old names only after their old county: alone they are not read.
+            {"板橋市文化路", 0},
             {"1600 Amphitheatre Parkway, Mountain View, CA", 0},
+            {"Zhongzheng Dist.", 0}, // 臺北市 100, 基隆市 202
+            {"Taipei", 0},
             {"東京都千代田区丸の内1-9-1", 0},
-            {"臺北巿大安區", 0}, // misspelt: 巿 is not 市
+            {"臺北巿大安區", 106}, // 巿 typed for its look-alike 市
             {"", 0},
         };
         for (const auto& [address, code] : rows)

@@ -17,6 +17,8 @@ struct Postal_Area
     const char* county;
     const char* district;
     int code;
+    const char* county_english; // "New Taipei City"
+    const char* district_english; // "Banqiao", without "District"
 };
 
 inline constexpr std::size_t postal_area_count = 371;
