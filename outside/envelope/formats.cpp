@@ -1,7 +1,10 @@
 #include "formats.h"
 
+#include "request_fields.h"
+
 #include <QString>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <optional>
 #include <stdexcept>
@@ -56,9 +59,21 @@ Envelope_Format envelope_format(const std::string& format_text)
     const double b = size->second * 10;
     const QString text = QString::fromStdString(format_text);
     Envelope_Format format;
+    const auto known = std::find(envelope_formats.begin(), envelope_formats.end(), format_text);
+    if (known != envelope_formats.end())
+        format.id = Format_Id(known - envelope_formats.begin());
     format.vertical = text.contains(QStringLiteral("直式"));
     format.framed = !text.contains(QStringLiteral("(無框線)"));
     format.width_mm = format.vertical ? std::min(a, b) : std::max(a, b);
     format.height_mm = format.vertical ? std::max(a, b) : std::min(a, b);
     return format;
+}
+
+std::string format_key(const std::string& format_text)
+{
+    static constexpr std::array<const char*, 6> keys = {"12k-vertical", "12k-horizontal", "dl",
+        "12k-vertical-unframed", "12k-horizontal-unframed", "western"};
+    const auto known = std::find(envelope_formats.begin(), envelope_formats.end(), format_text);
+    return known != envelope_formats.end() ? keys[std::size_t(known - envelope_formats.begin())]
+                                           : format_text;
 }

@@ -124,9 +124,9 @@ public:
             if (is_typed_space(text[at]))
                 space(text[at++]);
             else if (is_alphanumeric(text[at]))
-                at = run(text, at);
+                at = vertical() ? phrase(text, at) : run(text, at);
             else
-                one(text[at++]);
+                one(text, at++);
         }
         return std::move(cells_);
     }
@@ -145,24 +145,40 @@ private:
         cells_.push_back(cell);
     }
 
-    // Letters and digits, with the spaces, hyphens and dots between them ("Taipei 101",
-    // "Wei-Lun", "3.5"): in lines each as Latin, in columns as the writing of columns has them.
+    // Letters and digits, with the spaces, hyphens, dots and colons between them ("Taipei 101",
+    // "Wei-Lun", "3.5", "09:00"), each as Latin in a line.
     std::size_t run(const std::u32string& text, std::size_t at)
     {
         std::size_t end = at + 1;
         while (end < text.size()) {
             const bool joined
-                = std::u32string_view(U" -./'").find(text[end]) != std::u32string_view::npos
+                = std::u32string_view(U" -./':").find(text[end]) != std::u32string_view::npos
                 && end + 1 < text.size() && is_alphanumeric(text[end + 1]);
             if (!is_alphanumeric(text[end]) && !joined)
                 break;
             end += joined ? 2 : 1;
         }
+        in_line(text.substr(at, end - at));
+        return end;
+    }
+
+    // In columns, a run of Latin text with its spaces, stops, commas, hyphens and digits ("Dr.
+    // John A. Smith", "No. 7, Sec. 5, Xinyi Rd.") turns as one phrase; one or two characters
+    // alone ("3", "B1", "2F") stand upright side by side, and longer numbers a digit a cell.
+    std::size_t phrase(const std::u32string& text, std::size_t at)
+    {
+        const auto inside = [](char32_t c) {
+            return is_alphanumeric(c)
+                || std::u32string_view(U" .,-'/&#:").find(c) != std::u32string_view::npos;
+        };
+        std::size_t end = at;
+        while (end < text.size() && inside(text[end]))
+            ++end;
+        while (end > at + 1 && text[end - 1] == U' ')
+            --end;
         const std::u32string piece = text.substr(at, end - at);
         const bool digits = std::all_of(piece.begin(), piece.end(), is_digit);
-        if (!vertical())
-            in_line(piece);
-        else if (piece.size() <= 2)
+        if (piece.size() <= 2 && std::all_of(piece.begin(), piece.end(), is_alphanumeric))
             add({QString::fromUcs4(piece.data(), qsizetype(piece.size())), Cell_Kind::side_by_side,
                     true, em()},
                 digits, true);
@@ -173,9 +189,18 @@ private:
         return end;
     }
 
+    // The word a run starts: the number's it continues across a range ("09:00～18:00"), else
+    // a new one.
+    int new_word()
+    {
+        const int word = continues_ >= 0 ? continues_ : next_word_++;
+        continues_ = -1;
+        return word;
+    }
+
     void in_line(const std::u32string& piece)
     {
-        const int word = next_word_++;
+        int word = new_word();
         bool first = true;
         for (const char32_t c : piece) {
             if (c == U' ') {
@@ -187,7 +212,7 @@ private:
             Cell cell {glyph, Cell_Kind::upright, true, latin_.horizontalAdvance(glyph)};
             cell.word = word;
             cell.starts_number = first && is_digit(c);
-            add_glued(cell, first && is_digit(c));
+            word = add_glued(cell, first && is_digit(c));
             first = false;
         }
         number_ = is_digit(piece.back()) ? word : -1;
@@ -198,33 +223,49 @@ private:
     void number_in_column(const std::u32string& digits)
     {
         const double advance = latin_.capHeight() + (em() - fonts_.size_px * 0.92);
-        const int word = next_word_++;
+        int word = new_word();
         for (std::size_t i = 0; i < digits.size(); ++i) {
             Cell cell {text_of(digits[i]), Cell_Kind::upright, true, advance};
             cell.word = word;
             cell.starts_number = i == 0;
-            add_glued(cell, i == 0);
+            word = add_glued(cell, i == 0);
         }
         number_ = word;
     }
 
-    // Letters and digits turned clockwise as one, down the column.
+    // Latin turned clockwise as one phrase down the column; a column may end at its spaces.
     void turned(const std::u32string& piece)
     {
-        const int word = next_word_++;
+        int word = new_word();
         for (const char32_t c : piece) {
             const QString glyph = text_of(c);
             Cell cell {glyph, Cell_Kind::turned, true, latin_.horizontalAdvance(glyph)};
-            cell.word = word;
+            if (c == U' ') {
+                cell.space = true;
+                word = next_word_++;
+            } else {
+                cell.word = word;
+            }
             cells_.push_back(cell);
         }
-        number_ = -1;
+        number_ = is_digit(piece.back()) ? word : -1;
     }
 
-    void one(char32_t c)
+    void one(const std::u32string& text, std::size_t at)
     {
-        if (const Mark* mark = mark_of(c))
-            return add_mark(*mark, c);
+        const char32_t c = text[at];
+        // A range between numbers ("09:00～18:00", "3～5樓") is not parted.
+        const bool range = number_ >= 0 && at + 1 < text.size() && is_digit(text[at + 1])
+            && std::u32string_view(U"～~－-–").find(c) != std::u32string_view::npos;
+        const int number = number_;
+        if (const Mark* mark = mark_of(c)) {
+            add_mark(*mark, c);
+            if (range) {
+                cells_.back().word = number;
+                continues_ = number;
+            }
+            return;
+        }
         const QString piece = text_of(c);
         if (!is_latin(c)) {
             Cell cell {piece, Cell_Kind::upright, false,
@@ -240,24 +281,36 @@ private:
         add({piece, vertical() ? Cell_Kind::turned : Cell_Kind::upright, true,
                 latin_.horizontalAdvance(piece)},
             false, false);
+        if (range) {
+            cells_.back().word = number;
+            continues_ = number;
+        }
     }
 
-    // A cell that starts a number: 之 just before it ("3樓之2") goes with it, and so does the
-    // place of the break before the number.
-    void add_glued(Cell cell, bool starts_number)
+    // A cell that starts a number: 之 just before it goes with it, and so does the place of the
+    // break before the number; after a number's unit ("3樓之2", "5號之1") all of it is one. Says
+    // the word the number's cells share.
+    int add_glued(Cell cell, bool starts_number)
     {
-        if (starts_number && !cells_.empty() && cells_.back().text == u"之") {
+        const std::size_t n = cells_.size();
+        if (starts_number && n > 0 && cells_.back().text == u"之") {
+            const bool after_unit
+                = n > 1 && cells_[n - 2].word >= 0 && is_unit(cells_[n - 2].text.front().unicode());
+            if (after_unit)
+                cell.word = cells_[n - 2].word;
             cells_.back().word = cell.word;
-            cells_.back().starts_number = true;
+            cells_.back().starts_number = !after_unit;
             cell.starts_number = false;
         }
+        const int word = cell.word;
         cells_.push_back(std::move(cell));
+        return word;
     }
 
     // One cell of its own: a side-by-side pair is a number (or a word) all by itself.
     void add(Cell cell, bool number, bool whole)
     {
-        cell.word = whole ? next_word_++ : -1;
+        cell.word = whole ? new_word() : -1;
         cell.starts_number = number;
         if (number) {
             add_glued(cell, true);
@@ -293,6 +346,7 @@ private:
     QFontMetricsF latin_;
     std::vector<Cell> cells_;
     int number_ = -1; // the word of the number just before, which a unit joins
+    int continues_ = -1; // the word the next number continues, across a range
     int next_word_ = 0;
 };
 

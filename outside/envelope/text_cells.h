@@ -5,13 +5,14 @@
 // - In columns, CJK characters stand upright; punctuation and brackets take their vertical
 //   presentation forms where the font itself has them (else ，、。！？ stand upright and the
 //   others turn, as Unicode's vertical orientation gives them; never a mark from another face);
-//   one or two half-width letters or digits ("3", "44", "B1", "2F") share one upright cell side
-//   by side, longer numbers stand one digit a cell, set as evenly as the hanzi, and longer runs
-//   of letters and digits ("Taipei 101") turn clockwise as one.
+//   one or two half-width letters or digits standing alone ("3", "44", "B1", "2F") share one
+//   upright cell side by side, longer numbers stand one digit a cell, set as evenly as the hanzi,
+//   and a longer run of Latin text with its spaces, stops, commas and hyphens ("Dr. John A.
+//   Smith", "No. 7, Sec. 5") turns clockwise as one phrase, a column ending only at its spaces.
 // - In lines, ，、。：；！？ sit in the middle of their cells.
 // - Each cell says whether a line may begin or end with it; a Latin word, a number with its unit
-//   (號, 巷, 弄, 樓, 段, 室) and 之 with the number it precedes are kept together. Typed spaces
-//   are where a line is best broken, the start of a number next best.
+//   (號, 巷, 弄, 樓, 段, 室), 之 with the number it precedes ("3樓之2" all of it) and a range
+//   between numbers ("09:00～18:00") are kept together.
 
 #include <QFont>
 #include <QString>

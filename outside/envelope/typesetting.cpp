@@ -54,11 +54,23 @@ bool is_space(const Line& unit)
     return unit.size() == 1 && unit.front().space;
 }
 
-// How good a break before unit `k` is: at a typed space best, before a number next.
-enum class Break_Place { space, number, anywhere };
+// How good a break before unit `k` is, best first: after a pause (，、。), before an opening
+// bracket or quote, at a typed space, before a number.
+enum class Break_Place { after_pause, before_opening, space, number, anywhere };
+
+bool ends_with_pause(const Line& unit)
+{
+    static const QString pauses
+        = QStringLiteral("，、。；！？\uFE10\uFE11\uFE12\uFE14\uFE15\uFE16");
+    return !unit.empty() && unit.back().text.size() == 1 && pauses.contains(unit.back().text);
+}
 
 Break_Place place_before(const std::vector<Line>& units, std::size_t k)
 {
+    if (ends_with_pause(units[k - 1]))
+        return Break_Place::after_pause;
+    if (units[k].front().rule == Break_Rule::not_at_end)
+        return Break_Place::before_opening;
     if (is_space(units[k]) || is_space(units[k - 1]))
         return Break_Place::space;
     return units[k].front().starts_number ? Break_Place::number : Break_Place::anywhere;
@@ -82,17 +94,20 @@ std::vector<Line> fitting_units(const std::vector<Cell>& cells, double length)
 struct Broken
 {
     std::vector<Line> lines;
+    std::vector<bool> at_measure; // the line ended where the next unit no longer fit, or nearly
     bool inside_words = false; // a break fell elsewhere than at a typed space
+    std::size_t first_torn = 0; // the first line so ended, when `inside_words`
 };
 
-// How full a line must be for a break at a typed space, or before a number, to be taken rather
-// than the break just before the unit that does not fit.
-constexpr double full_for_space = 0.5;
+// How full a line must be for a break at a better place to be taken rather than the break just
+// before the unit that does not fit.
+constexpr double full_for_word_break = 0.35;
 constexpr double full_for_number = 0.8;
 
 // Lines (or columns) no longer than `length`. Where the next unit does not fit, the line ends at
-// the last typed space in it, else before the last number, as long as that leaves it full
-// enough; else just before that unit. With `words_whole`, only a typed space will do.
+// the best place in it (after a pause, before an opening mark, at a typed space, before a
+// number), as long as that leaves it full enough; else just before that unit. With
+// `words_whole`, only a typed space will do.
 Broken break_into(const std::vector<Cell>& cells, double length, bool words_whole)
 {
     const std::vector<Line> units = fitting_units(cells, length);
@@ -108,11 +123,15 @@ Broken break_into(const std::vector<Cell>& cells, double length, bool words_whol
         while (end < units.size() && (end == start || used + extent(units[end]) <= length))
             used += extent(units[end++]);
         std::size_t cut = end;
+        bool found = false;
+        bool fills = end < units.size(); // broken at the measure, or nearly: before a number
         if (end < units.size()) {
-            bool found = false;
-            for (const Break_Place wanted : {Break_Place::space, Break_Place::number}) {
-                const double full
-                    = length * (wanted == Break_Place::space ? full_for_space : full_for_number);
+            for (const Break_Place wanted : {Break_Place::after_pause, Break_Place::before_opening,
+                     Break_Place::space, Break_Place::number}) {
+                if (words_whole && wanted != Break_Place::space)
+                    continue;
+                const double full = length
+                    * (wanted == Break_Place::number ? full_for_number : full_for_word_break);
                 double before = used; // the line's extent when it ends before unit k
                 for (std::size_t k = end; k > start && !found; --k) {
                     if (place_before(units, k) == wanted && before >= full) {
@@ -121,11 +140,17 @@ Broken break_into(const std::vector<Cell>& cells, double length, bool words_whol
                     }
                     before -= extent(units[k - 1]);
                 }
-                if (found || words_whole)
+                if (found) {
+                    fills = wanted == Break_Place::number;
                     break;
+                }
             }
-            broken.inside_words = broken.inside_words || (words_whole && !found);
+            if (words_whole && !found && !broken.inside_words) {
+                broken.inside_words = true;
+                broken.first_torn = broken.lines.size();
+            }
         }
+        broken.at_measure.push_back(fills);
         Line line;
         for (std::size_t k = start; k < cut; ++k)
             line.insert(line.end(), units[k].begin(), units[k].end());
@@ -134,8 +159,10 @@ Broken break_into(const std::vector<Cell>& cells, double length, bool words_whol
         broken.lines.push_back(std::move(line));
         start = cut;
     }
-    if (broken.lines.empty())
+    if (broken.lines.empty()) {
         broken.lines.emplace_back();
+        broken.at_measure.push_back(false);
+    }
     return broken;
 }
 
@@ -161,7 +188,9 @@ struct Layout
     double size_px = 0;
     double pitch = 0;
     std::vector<Line> lines;
+    std::vector<bool> at_measure;
     bool inside_words = false;
+    std::size_t first_torn = 0;
 };
 
 // The text's cells at one size, from which every other size follows by scale: shaping each
@@ -188,7 +217,9 @@ Layout lay_out(
     Broken broken = break_into(cells, length, words_whole);
     keep_company(broken.lines, length);
     layout.lines = std::move(broken.lines);
+    layout.at_measure = std::move(broken.at_measure);
     layout.inside_words = broken.inside_words;
+    layout.first_torn = broken.first_torn;
     layout.pitch = size_px * line_pitch;
     return layout;
 }
@@ -205,6 +236,7 @@ void cut_to(Layout& layout, double length, double breadth, Writing writing, QPai
     while (kept < layout.lines.size() && needed_breadth(layout, kept + 1) <= breadth)
         ++kept;
     layout.lines.resize(kept);
+    layout.at_measure.resize(kept);
     const std::vector<Cell> mark = cells_of(
         QStringLiteral("……"), {layout.chinese, layout.latin, layout.size_px}, writing, device);
     Line& last = layout.lines.back();
@@ -316,6 +348,14 @@ struct Pen
     }
 };
 
+QString line_text(const Line& line)
+{
+    QString text;
+    for (const Cell& cell : line)
+        text += cell.text;
+    return text;
+}
+
 } // namespace
 
 namespace {
@@ -335,18 +375,31 @@ Layout fitted(const Shaped& shaped, const Text_Style& style, double size_px, dou
     return layout;
 }
 
-// Every line but the last fills the measure: what is missing is shared out between its units,
-// up to a quarter of a character between two; a line that ends far short (at a typed space)
-// keeps the rest of its end free.
-double spread_of(const Line& line, bool last, double length, double size_px)
+std::size_t gaps_in(const Line& line)
 {
-    const double missing = length - extent(line);
     std::size_t gaps = 0;
     for (std::size_t i = 1; i < line.size(); ++i)
         gaps += spreads(line[i - 1], line[i]) ? 1 : 0;
-    if (last || gaps == 0 || missing <= 0)
+    return gaps;
+}
+
+// A line that ended at the measure fills it: what is missing is shared out between its units,
+// up to a quarter of a character between two. A line ended at a chosen break (a pause, a space)
+// and the last line are set solid, and so are names.
+double spread_of(const Line& line, bool at_measure, double length, double size_px)
+{
+    const double missing = length - extent(line);
+    const std::size_t gaps = gaps_in(line);
+    if (!at_measure || gaps == 0 || missing <= 0)
         return 0;
     return std::min(missing / double(gaps), size_px / 4);
+}
+
+// A name that would be torn inside a typed part is cut at the line where that happens instead.
+void cut_before_tear(Layout& layout)
+{
+    layout.lines.resize(std::min(layout.lines.size(), layout.first_torn + 1));
+    layout.at_measure.resize(layout.lines.size());
 }
 
 } // namespace
@@ -355,7 +408,7 @@ Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, cons
     Text_Style style, Writing writing, Align align)
 {
     if (text.isEmpty())
-        return {style.size_mm, false, 0};
+        return {style.size_mm, false, 0, {}, {}};
     const QRectF area(block.topLeft() * px_per_mm, block.size() * px_per_mm);
     const double length = writing == Writing::horizontal ? area.width() : area.height();
     const double breadth = writing == Writing::horizontal ? area.height() : area.width();
@@ -369,12 +422,14 @@ Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, cons
             writing, painter.device()),
         size_px};
     // Shrink until the lines (or columns) fit across the block, or the smallest size is reached;
-    // a name first whole between its typed spaces, and only then broken anywhere.
+    // a name whole between its typed spaces, cut rather than torn.
     Layout layout = fitted(shaped, style, size_px, smallest, length, breadth, style.words_whole);
-    if (layout.inside_words || needed_breadth(layout, layout.lines.size()) > breadth)
-        layout = fitted(shaped, style, size_px, smallest, length, breadth, false);
-    Text_Fit fit {
-        layout.size_px / px_per_mm, needed_breadth(layout, layout.lines.size()) > breadth, 0};
+    Text_Fit fit {layout.size_px / px_per_mm, needed_breadth(layout, layout.lines.size()) > breadth,
+        0, {}, {}};
+    if (style.words_whole && layout.inside_words) {
+        cut_before_tear(layout);
+        fit.cut = true;
+    }
     if (fit.cut)
         cut_to(layout, length, breadth, writing, painter.device());
     const double used = needed_breadth(layout, layout.lines.size());
@@ -383,12 +438,18 @@ Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, cons
     Pen pen {painter, layout, QFontMetricsF(layout.chinese, painter.device()),
         QFontMetricsF(layout.latin, painter.device())};
     const double across = align == Align::centre ? (breadth - used) / 2 : 0;
+    QRectF set; // what the lines take, in the block's own directions
     for (std::size_t i = 0; i < layout.lines.size(); ++i) {
         const Line& line = layout.lines[i];
         const double offset = align == Align::centre ? (length - extent(line)) / 2 : 0;
-        const double spread = align == Align::centre
+        const double spread = align == Align::centre || style.words_whole
             ? 0
-            : spread_of(line, i + 1 == layout.lines.size(), length, layout.size_px);
+            : spread_of(line, layout.at_measure[i], length, layout.size_px);
+        const double along = extent(line) + spread * double(gaps_in(line));
+        set |= QRectF(offset, across + layout.pitch * double(i), along, layout.size_px);
+        fit.lines << line_text(line);
+        if (!style.draw)
+            continue;
         if (writing == Writing::horizontal) {
             pen.line(line, {area.left() + offset, area.top() + across + layout.pitch * double(i)},
                 spread);
@@ -398,5 +459,14 @@ Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, cons
             pen.column(line, {x, area.top() + offset}, spread);
         }
     }
+    const QRectF taken = writing == Writing::horizontal
+        ? set.translated(area.topLeft())
+        : QRectF(area.right() - set.bottom(), area.top() + set.left(), set.height(), set.width());
+    fit.area_mm = QRectF(taken.topLeft() / px_per_mm, taken.size() / px_per_mm);
     return fit;
+}
+
+void draw_ink_centred(QPainter& painter, const QFont& font, const QString& text, QPointF centre)
+{
+    draw_centred(painter, font, text, centre, false);
 }
