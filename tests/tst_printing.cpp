@@ -262,7 +262,7 @@ private slots:
                 QSKIP("Wine's print system drops the half turn of a page");
         }
         Printer_Settings settings;
-        settings.formats[format.toStdString()] = {right, down, turned};
+        settings.set(format.toStdString(), {right, down, turned});
         const Record request = sample_request(format.toStdString());
         const Test_Job job = print_now({request}, "EnvPDF", settings);
         QVERIFY2(job.handed, job.reason.c_str());
@@ -458,7 +458,7 @@ private slots:
             QSKIP("the demo's envelopes are 12K, which Wine prints on the queue's first paper");
         // A shift stored for the printer, which the reprint finds again.
         Printer_Settings settings;
-        settings.formats[vertical] = {2.0, -1.5, false};
+        settings.set(vertical, {2.0, -1.5, false});
         QVERIFY(store_settings("EnvPDF", settings));
         QTemporaryDir home;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -504,7 +504,7 @@ private slots:
         QVERIFY(std::abs(first_red.top() - second_red.top()) <= 0.3);
         QCOMPARE(name_height(before, marks_of(envelope_format(vertical)).name_frame),
             name_height(after, marks_of(envelope_format(vertical)).name_frame));
-        settings.formats[vertical] = {};
+        settings.set(vertical, {});
         QVERIFY(store_settings("EnvPDF", settings));
     }
 

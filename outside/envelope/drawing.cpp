@@ -2,13 +2,11 @@
 
 #include "fonts.h"
 #include "layout.h"
-#include "names.h"
-#include "postal_codes.h"
 #include "request_fields.h"
 #include "typesetting.h"
-#include "visible_text.h"
 
 #include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
@@ -16,119 +14,128 @@ namespace {
 
 const QColor red(210, 35, 35);
 
-std::string text_of(const Record& request, const char* key)
-{
-    return std::get<std::string>(request.at(key));
-}
+// The sender's text and the recipient's organisation are never set smaller than this.
+constexpr double sender_floor = 2.5;
+constexpr double organisation_floor = 3;
+// Each try of the recipient's block on a horizontal format sets the name this much smaller.
+constexpr double name_step = 0.9;
 
-QString qtext(const Record& request, const char* key)
+const char* label_of(Drawn_Part part)
 {
-    return visible_text(QString::fromStdString(text_of(request, key)));
-}
-
-// The ratio as the request gives it; one that is not a positive number is taken as 1 (sizes
-// then follow the layout's own), and any other is kept within the page by the text setting.
-double size_ratio(const Record& request, std::vector<Warning>& warnings)
-{
-    const Value& value = request.at(request_key::size_ratio);
-    double ratio = std::holds_alternative<double>(value) ? std::get<double>(value)
-        : std::holds_alternative<long long>(value)       ? double(std::get<long long>(value))
-                                                         : std::nan("");
-    if (std::isnan(ratio))
-        warnings.push_back({"文字大小比例不是數字，已改用 100%"});
-    else if (ratio <= 0)
-        warnings.push_back({"文字大小比例不是正數，已改用 100%"});
-    else if (std::isinf(ratio))
-        warnings.push_back({"文字大小比例太大，已改用 100%"});
-    return std::isfinite(ratio) && ratio > 0 ? ratio : 1;
+    switch (part) {
+    case Drawn_Part::recipient_address:
+        return request_key::recipient_address;
+    case Drawn_Part::sender_person:
+    case Drawn_Part::sender_organisation:
+        return request_key::sender_name;
+    case Drawn_Part::sender_address:
+        return request_key::sender_address;
+    case Drawn_Part::sender_typed_code:
+        return request_key::sender_postal_code;
+    case Drawn_Part::recipient_typed_code:
+    case Drawn_Part::code_digit:
+        return request_key::recipient_postal_code;
+    case Drawn_Part::recipient_person:
+    case Drawn_Part::recipient_organisation:
+        break;
+    }
+    return request_key::recipient_name;
 }
 
 struct Page
 {
     QPainter& painter;
     double px_per_mm;
-    Envelope_Format format;
-    QFont chinese;
-    QFont latin;
-    double ratio;
+    const Envelope_Value& envelope;
     std::vector<Warning>& warnings;
+    Drawing_Report* report;
 
-    QRectF mm(double x, double y, double w, double h) const
-    {
-        return {x * px_per_mm, y * px_per_mm, w * px_per_mm, h * px_per_mm};
-    }
+    double ratio() const { return envelope.ratio; }
+    const Envelope_Format& format() const { return envelope.format; }
 
-    // Text of the field `label`, at `size_mm` times the ratio, never below `floor_mm`; a cut is
-    // worth a warning. Says how much of the block's breadth it took.
-    Text_Fit text(const char* label, const QString& content, const QRectF& block, double size_mm,
-        Writing writing, Align align = Align::start, double floor_mm = smallest_text_mm,
-        bool words_whole = false) const
+    // Text of `part` at `size_mm`, never below `floor_mm`; a cut is worth a warning.
+    Text_Fit text(Drawn_Part part, const QString& content, const QRectF& block, double size_mm,
+        Writing writing, Align align, double floor_mm, bool words_whole = false) const
     {
         const Text_Fit fit = set_text(painter, px_per_mm, content, block,
-            {chinese, latin, size_mm * ratio, Qt::black, floor_mm, words_whole}, writing, align);
+            {envelope.chinese, envelope.latin, size_mm, Qt::black, floor_mm, words_whole}, writing,
+            align);
+        if (content.isEmpty())
+            return fit;
         if (fit.cut)
-            warnings.push_back(
-                {std::string("「") + label + "」太長，放不下的部分沒有印出，以「……」標示"});
+            warnings.push_back({std::string("「") + label_of(part)
+                + "」太長，放不下的部分沒有印出，以「……」標示"});
+        if (report != nullptr)
+            report->texts.push_back({part, content, fit.size_mm, fit.area_mm, fit.cut, fit.lines});
         return fit;
+    }
+
+    // The same, measured and not drawn.
+    Text_Fit measured(const QString& content, const QRectF& block, double size_mm, double floor_mm,
+        bool words_whole) const
+    {
+        Text_Style style {
+            envelope.chinese, envelope.latin, size_mm, Qt::black, floor_mm, words_whole};
+        style.draw = false;
+        return set_text(painter, px_per_mm, content, block, style, Writing::horizontal);
     }
 
     void frame(const QRectF& block_mm) const
     {
-        if (!format.framed)
+        if (report != nullptr)
+            report->frames_mm.push_back(block_mm);
+        if (!format().framed)
             return;
         painter.setPen(QPen(red, 0.35 * px_per_mm));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRect(mm(block_mm.x(), block_mm.y(), block_mm.width(), block_mm.height()));
+        painter.drawRect(QRectF(block_mm.topLeft() * px_per_mm, block_mm.size() * px_per_mm));
+    }
+
+    // A digit with the middle of its ink in the middle of its box, whatever the ratio.
+    void digit(const QRectF& box, const QString& digit) const
+    {
+        QFont font = envelope.latin;
+        font.setPixelSize(
+            std::max(1, int(std::lround(box.width() * measure::code_digit * px_per_mm))));
+        QPainterPath outline;
+        outline.addText(0, 0, font, digit);
+        const QRectF ink = outline.boundingRect();
+        const QPointF origin = box.center() * px_per_mm - ink.center();
+        painter.setPen(Qt::black);
+        painter.setFont(font);
+        painter.drawText(origin, digit);
+        if (report != nullptr) {
+            const QRectF at = ink.translated(origin);
+            report->texts.push_back(
+                {Drawn_Part::code_digit, digit, box.width() * measure::code_digit,
+                    QRectF(at.topLeft() / px_per_mm, at.size() / px_per_mm), false, {digit}});
+        }
     }
 
     // Six boxes, three and three, one digit each: a code's digits fill the first boxes, one
     // read from the address its first three. What was typed that is no code is printed as it
-    // is, above the boxes or beside them.
-    void postal_boxes(
-        const Code_Reading& reading, QPointF at, QSizeF box, bool typed_above = false) const
+    // is, below the boxes or beside them, well inside the page.
+    void postal_boxes(const Code_Reading& reading, QPointF at, QSizeF box, Drawn_Part typed_part,
+        bool typed_below = false) const
     {
-        if (reading.warning)
-            warnings.push_back({*reading.warning});
         const std::array<QRectF, 6> boxes = code_boxes(at, box);
         const double width = boxes.back().right() - at.x();
         if (!reading.typed.isEmpty()) {
-            const QRectF typed = typed_above
-                ? QRectF(at.x(), at.y() - box.height() * 0.85, width, box.height() * 0.7)
-                : QRectF(at.x() + width + 1, at.y(), box.width() * 6, box.height());
-            set_text(painter, px_per_mm, reading.typed, typed,
-                {chinese, latin, box.height() * measure::typed_code, Qt::black},
-                Writing::horizontal);
+            const double left = at.x() + width + 1;
+            const QRectF typed = typed_below
+                ? QRectF(at.x(), at.y() + box.height() + 0.8, width, box.height() * 0.7)
+                : QRectF(left, at.y(), std::min(box.width() * 6, format().width_mm - 5 - left),
+                    box.height());
+            text(typed_part, reading.typed, typed, box.height() * measure::typed_code,
+                Writing::horizontal, Align::start, smallest_text_mm);
         }
         for (std::size_t i = 0; i < boxes.size(); ++i) {
             frame(boxes[i]);
-            // The digits fit their boxes, whatever the ratio.
-            const double digit = box.width() * measure::code_digit;
             if (reading.digits && qsizetype(i) < reading.digits->size())
-                set_text(painter, px_per_mm, reading.digits->mid(qsizetype(i), 1),
-                    boxes[i].translated(0, (box.height() - digit) / 2),
-                    {chinese, latin, digit, Qt::black}, Writing::horizontal, Align::centre);
+                digit(boxes[i], reading.digits->mid(qsizetype(i), 1));
         }
     }
 };
-
-Code_Reading recipient_code(const Record& request)
-{
-    return read_postal_code(qtext(request, request_key::recipient_postal_code),
-        qtext(request, request_key::recipient_address), "收件人");
-}
-
-Code_Reading sender_code(const Record& request)
-{
-    return read_postal_code(qtext(request, request_key::sender_postal_code),
-        qtext(request, request_key::sender_address), "寄件人");
-}
-
-bool has_recipient(const Record& request)
-{
-    return !text_of(request, request_key::recipient_name).empty()
-        || !text_of(request, request_key::recipient_address).empty()
-        || !text_of(request, request_key::recipient_postal_code).empty();
-}
 
 // The person's name with its closing: 收, unless one was typed.
 QString person_with_closing(const Name_Parts& name)
@@ -136,74 +143,82 @@ QString person_with_closing(const Name_Parts& name)
     return name.person + QStringLiteral(" ") + recipient_closing(name);
 }
 
-void recipient_name_in_frame(const Page& page, const Name_Parts& name, const QRectF& inside)
+// The name in its frame, the organisation's columns smaller at its right: says the size the
+// person's name was set at.
+double recipient_name_in_frame(const Page& page, const Name_Parts& name, const QRectF& inside)
 {
     using namespace measure;
-    const double size = vertical::name_size;
+    const double size = vertical::name_size * page.ratio();
     QRectF person = inside;
+    QRectF organisation;
     if (!name.affiliation.isEmpty()) {
-        const QRectF organisation(inside.right() - vertical::organisation_width, inside.top(),
+        organisation = QRectF(inside.right() - vertical::organisation_width, inside.top(),
             vertical::organisation_width, inside.height());
-        page.text(request_key::recipient_name, name.affiliation.join(u' '), organisation,
-            size * organisation_share, Writing::vertical, Align::start, recipient_floor, true);
         person.setRight(organisation.left() - 1);
     }
-    page.text(request_key::recipient_name, person_with_closing(name), person, size,
-        Writing::vertical, Align::centre, recipient_floor, true);
+    const double set = page.text(Drawn_Part::recipient_person, person_with_closing(name), person,
+                               size, Writing::vertical, Align::centre, recipient_floor, true)
+                           .size_mm;
+    if (!name.affiliation.isEmpty())
+        page.text(Drawn_Part::recipient_organisation, name.affiliation.join(u' '), organisation,
+            std::min(size * organisation_share, set), Writing::vertical, Align::start,
+            organisation_floor, true);
+    return set;
 }
 
 // The sender's name in its columns, the organisation's smaller and right of the person's.
 void sender_name_in_columns(const Page& page, const Name_Parts& name, QRectF block)
 {
     using namespace measure::vertical;
+    const double size = sender_name_size * page.ratio();
     if (!name.affiliation.isEmpty()) {
         const QRectF organisation(block.right() - sender_organisation_width, block.top(),
             sender_organisation_width, block.height());
-        page.text(request_key::sender_name, name.affiliation.join(u' '), organisation,
-            sender_name_size * measure::organisation_share, Writing::vertical, Align::start,
-            smallest_text_mm, true);
+        page.text(Drawn_Part::sender_organisation, name.affiliation.join(u' '), organisation,
+            size * measure::organisation_share, Writing::vertical, Align::start, sender_floor,
+            true);
         block.setRight(organisation.left());
     }
-    page.text(request_key::sender_name, name.person, block, sender_name_size, Writing::vertical,
-        Align::start, smallest_text_mm, true);
+    page.text(Drawn_Part::sender_person, name.person, block, size, Writing::vertical, Align::start,
+        sender_floor, true);
 }
 
-void lay_out_vertical(const Page& page, const Record& request)
+void lay_out_vertical(const Page& page)
 {
     using namespace measure;
     using namespace measure::vertical;
-    const double W = page.format.width_mm;
-    const double H = page.format.height_mm;
-    const Envelope_Marks marks = marks_of(page.format);
-    if (has_recipient(request)) {
-        page.postal_boxes(recipient_code(request), marks.code_boxes[0].topLeft(),
-            {code_box_width, code_box_height}, true);
-        page.text(request_key::recipient_address, qtext(request, request_key::recipient_address),
+    const Envelope_Value& e = page.envelope;
+    const double W = page.format().width_mm;
+    const double H = page.format().height_mm;
+    const Envelope_Marks marks = marks_of(page.format());
+    if (e.has_recipient) {
+        page.postal_boxes(e.recipient.code, marks.code_boxes[0].topLeft(),
+            {code_box_width, code_box_height}, Drawn_Part::recipient_typed_code, true);
+        page.frame(marks.name_frame);
+        double name_size_set = address_size * page.ratio();
+        if (!e.recipient.name_typed.isEmpty())
+            name_size_set = recipient_name_in_frame(page, e.recipient.name,
+                marks.name_frame.adjusted(frame_padding_side, frame_padding_end,
+                    -frame_padding_side, -frame_padding_end));
+        page.text(Drawn_Part::recipient_address, e.recipient.address,
             {W - side - address_width, address_top, address_width,
                 H - address_top - address_bottom},
-            address_size, Writing::vertical, Align::start, recipient_floor);
-        const QRectF name_frame(
-            W / 2 - frame_left_of_middle, frame_top, frame_width, H - frame_top - frame_bottom);
-        page.frame(name_frame);
-        if (!text_of(request, request_key::recipient_name).empty())
-            recipient_name_in_frame(page, name_parts(qtext(request, request_key::recipient_name)),
-                name_frame.adjusted(frame_padding_side, frame_padding_end, -frame_padding_side,
-                    -frame_padding_end));
+            std::min(address_size * page.ratio(), name_size_set), Writing::vertical, Align::start,
+            recipient_floor);
     }
     const double top = H * sender_top;
     const double height = H * sender_height;
-    page.text(request_key::sender_address, qtext(request, request_key::sender_address),
-        {sender_address_left, top, sender_address_width, height}, sender_address_size,
-        Writing::vertical);
+    page.text(Drawn_Part::sender_address, e.sender.address,
+        {sender_address_left, top, sender_address_width, height},
+        sender_address_size * page.ratio(), Writing::vertical, Align::start, sender_floor);
     // Read after the address, the name starts lower.
-    sender_name_in_columns(page, name_parts(qtext(request, request_key::sender_name)),
+    sender_name_in_columns(page, e.sender.name,
         {side, top + sender_name_lower, sender_name_width, height - sender_name_lower});
-    page.postal_boxes(sender_code(request), marks.sender_code_boxes[0].topLeft(),
-        {sender_code_box_width, sender_code_box_height});
+    page.postal_boxes(e.sender.code, marks.sender_code_boxes[0].topLeft(),
+        {sender_code_box_width, sender_code_box_height}, Drawn_Part::sender_typed_code);
 }
 
-// The blocks of a horizontal address, one below the other an even gap apart: the bottom of the
-// last block set.
+// The blocks of a horizontal address, one below the other an even gap apart.
 struct Stack
 {
     const Page& page;
@@ -212,100 +227,161 @@ struct Stack
     double gap;
     double y;
 
-    void add(const char* label, const QString& text, double height, double size,
-        double floor = smallest_text_mm, bool words_whole = false)
+    void add(Drawn_Part part, const QString& text, double height, double size, double floor,
+        bool words_whole = false)
     {
         if (text.trimmed().isEmpty())
             return;
-        const Text_Fit fit = page.text(label, text, {left, y, width, height}, size,
+        const Text_Fit fit = page.text(part, text, {left, y, width, std::max(height, 0.0)}, size,
             Writing::horizontal, Align::start, floor, words_whole);
         y += fit.breadth_mm + gap;
     }
-    double bottom() const { return y - gap; }
 };
 
 // The sender at the top left: the code's boxes, the address, the organisation, the person, all
 // of them well above the recipient's code line.
-void lay_out_horizontal_sender(const Page& page, const Record& request)
+void lay_out_horizontal_sender(const Page& page)
 {
     using namespace measure;
     using namespace measure::horizontal;
-    const double W = page.format.width_mm;
-    page.postal_boxes(sender_code(request), {sender_left, sender_code_top},
-        {sender_code_box_width, sender_code_box_height});
-    const Name_Parts name = name_parts(qtext(request, request_key::sender_name));
+    const Envelope_Party& sender = page.envelope.sender;
+    const double W = page.format().width_mm;
+    const double ratio = page.ratio();
+    page.postal_boxes(sender.code, {sender_left, sender_code_top},
+        {sender_code_box_width, sender_code_box_height}, Drawn_Part::sender_typed_code);
     const double top = sender_code_top + sender_code_box_height + sender_gap;
     const double bottom = code_top - code_below_sender;
     const double name_room = sender_name_height + sender_gap
-        + (name.affiliation.isEmpty() ? 0 : sender_organisation_height + sender_gap);
-    Stack sender {page, sender_left, W * sender_width - sender_left, sender_gap, top};
-    sender.add(request_key::sender_address, qtext(request, request_key::sender_address),
-        bottom - top - name_room, sender_address_size);
-    sender.add(request_key::sender_name, name.affiliation.join(u' '), sender_organisation_height,
-        sender_name_size * organisation_share, smallest_text_mm, true);
-    sender.add(request_key::sender_name, name.person, sender_name_height, sender_name_size,
-        smallest_text_mm, true);
+        + (sender.name.affiliation.isEmpty() ? 0 : sender_organisation_height + sender_gap);
+    Stack stack {page, sender_left, W * sender_width - sender_left, sender_gap, top};
+    stack.add(Drawn_Part::sender_address, sender.address, bottom - top - name_room,
+        sender_address_size * ratio, sender_floor);
+    stack.add(Drawn_Part::sender_organisation, sender.name.affiliation.join(u' '),
+        sender_organisation_height, sender_name_size * organisation_share * ratio, sender_floor,
+        true);
+    stack.add(Drawn_Part::sender_person, sender.name.person, sender_name_height,
+        sender_name_size * ratio, sender_floor, true);
 }
 
-void lay_out_horizontal(const Page& page, const Record& request)
+// How the recipient's block of a horizontal format is shared: the person's name at the largest
+// size that leaves the address room at its floor, the organisation at its floor kept room for.
+struct Recipient_Plan
+{
+    double person_size = 0;
+    double address_height = 0;
+    bool organisation_dropped = false; // the address needs all the room there is
+};
+
+Recipient_Plan plan_recipient(const Page& page, const QString& person, const QString& organisation,
+    const QString& address, QSizeF room)
 {
     using namespace measure;
     using namespace measure::horizontal;
-    const double W = page.format.width_mm;
-    const double H = page.format.height_mm;
-    lay_out_horizontal_sender(page, request);
-    const double x = W * recipient_left;
-    const double width = W - recipient_right - x;
-    const Code_Reading code = recipient_code(request);
-    if (code.digits || !code.typed.isEmpty() || code.warning)
-        page.postal_boxes(
-            code, marks_of(page.format).code_boxes[0].topLeft(), {code_box_width, code_box_height});
-    Stack recipient {page, x, width, recipient_gap, code_top + code_box_height + recipient_gap};
-    // The name's room is kept first, so that the person's name stays the largest text; the
-    // address has what is left.
-    const Name_Parts name = name_parts(qtext(request, request_key::recipient_name));
-    const double organisation
-        = name.affiliation.isEmpty() ? 0 : name_size * organisation_share + recipient_gap;
-    const double name_room = text_of(request, request_key::recipient_name).empty()
-        ? 0
-        : name_size + recipient_gap + organisation;
-    recipient.add(request_key::recipient_address, qtext(request, request_key::recipient_address),
-        std::min(address_height, H - recipient_bottom - recipient.y - name_room), address_size,
-        recipient_floor);
-    if (name_room == 0)
-        return;
-    recipient.add(request_key::recipient_name, name.affiliation.join(u' '),
-        H - recipient_bottom - recipient.y, name_size * organisation_share, recipient_floor, true);
-    recipient.add(request_key::recipient_name, person_with_closing(name),
-        H - recipient_bottom - recipient.y, name_size, recipient_floor, true);
+    const double gap = recipient_gap;
+    const double width = room.width();
+    const double ratio = page.ratio();
+    Recipient_Plan plan;
+    // At most a line's height for the name first: it shrinks before it breaks.
+    double size = name_size * ratio;
+    if (!person.isEmpty()) {
+        const Text_Fit one_line = page.measured(
+            person, {0, 0, width, std::min(size, room.height())}, size, recipient_floor, true);
+        if (!one_line.cut)
+            size = one_line.size_mm;
+    }
+    for (;;) {
+        const double person_breadth = person.isEmpty()
+            ? 0
+            : page.measured(person, {0, 0, width, room.height()}, size, recipient_floor, true)
+                    .breadth_mm
+                + gap;
+        const double rest = room.height() - person_breadth;
+        const double organisation_room = organisation.isEmpty()
+            ? 0
+            : page.measured(organisation, {0, 0, width, rest}, organisation_floor,
+                      organisation_floor, true)
+                    .breadth_mm
+                + gap;
+        const Text_Fit set = page.measured(address, {0, 0, width, rest - organisation_room},
+            std::min(address_size * ratio, size), recipient_floor, false);
+        plan.person_size = size;
+        plan.address_height = address.isEmpty() ? 0 : set.breadth_mm;
+        // A block thinner than the floor lets the text below it: that is no fit either.
+        const bool fits = address.isEmpty() || (!set.cut && set.size_mm >= recipient_floor - 0.01);
+        if (fits || size <= recipient_floor) {
+            plan.organisation_dropped = !fits && !organisation.isEmpty();
+            if (plan.organisation_dropped)
+                plan.address_height = rest;
+            return plan;
+        }
+        size = std::max(size * name_step, recipient_floor);
+    }
 }
 
-bool any_han(const Record& request)
+void lay_out_horizontal(const Page& page)
 {
-    for (const char* key : {request_key::sender_name, request_key::sender_address,
-             request_key::recipient_name, request_key::recipient_address}) {
-        if (has_han(qtext(request, key)))
-            return true;
+    using namespace measure;
+    using namespace measure::horizontal;
+    const Envelope_Value& e = page.envelope;
+    const double W = page.format().width_mm;
+    const double H = page.format().height_mm;
+    lay_out_horizontal_sender(page);
+    const double x = W * recipient_left;
+    const double width = W - recipient_right - x;
+    const Code_Reading& code = e.recipient.code;
+    if (code.digits || !code.typed.isEmpty() || code.warning)
+        page.postal_boxes(code, marks_of(page.format()).code_boxes[0].topLeft(),
+            {code_box_width, code_box_height}, Drawn_Part::recipient_typed_code);
+    const double top = code_top + code_box_height + recipient_gap;
+    const double bottom = H - recipient_bottom;
+    const Name_Parts& name = e.recipient.name;
+    const QString person = e.recipient.name_typed.isEmpty() ? QString() : person_with_closing(name);
+    const QString organisation = name.affiliation.join(u' ');
+    const Recipient_Plan plan
+        = plan_recipient(page, person, organisation, e.recipient.address, {width, bottom - top});
+    Stack stack {page, x, width, recipient_gap, top};
+    stack.add(Drawn_Part::recipient_address, e.recipient.address, plan.address_height,
+        std::min(address_size * page.ratio(), plan.person_size), recipient_floor);
+    const double person_room = person.isEmpty() ? 0
+                                                : page.measured(person, {0, 0, width, bottom - top},
+                                                          plan.person_size, recipient_floor, true)
+                                                      .breadth_mm
+            + recipient_gap;
+    if (plan.organisation_dropped) {
+        // Nothing of it is printed: said as a cut.
+        page.warnings.push_back({std::string("「") + request_key::recipient_name
+            + "」太長，放不下的部分沒有印出，以「……」標示"});
+        if (page.report != nullptr)
+            page.report->texts.push_back(
+                {Drawn_Part::recipient_organisation, organisation, 0, {}, true, {}});
+    } else {
+        stack.add(Drawn_Part::recipient_organisation, organisation, bottom - stack.y - person_room,
+            std::min(name_size * organisation_share * page.ratio(), plan.person_size),
+            organisation_floor, true);
     }
-    return false;
+    stack.add(Drawn_Part::recipient_person, person, bottom - stack.y, plan.person_size,
+        recipient_floor, true);
 }
 
 } // namespace
 
+std::vector<Warning> draw_envelope(
+    QPainter& painter, double px_per_mm, const Envelope_Value& envelope, Drawing_Report* report)
+{
+    std::vector<Warning> warnings;
+    if (envelope.any_han && !chinese_fonts_installed())
+        warnings.push_back({"找不到能印出中文（繁體中文）的字型，中文字會印成方框", true});
+    warnings.insert(warnings.end(), envelope.warnings.begin(), envelope.warnings.end());
+    painter.setRenderHint(QPainter::Antialiasing);
+    const Page page {painter, px_per_mm, envelope, warnings, report};
+    if (envelope.format.vertical)
+        lay_out_vertical(page);
+    else
+        lay_out_horizontal(page);
+    return warnings;
+}
+
 std::vector<Warning> draw_envelope(QPainter& painter, double px_per_mm, const Record& request)
 {
-    const Envelope_Format format = envelope_format(text_of(request, request_key::format));
-    std::vector<Warning> warnings;
-    if (any_han(request) && !chinese_fonts_installed())
-        warnings.push_back({"找不到能印出中文（繁體中文）的字型，中文字會印成方框", true});
-    painter.setRenderHint(QPainter::Antialiasing);
-    const Page page {painter, px_per_mm, format,
-        font_named(text_of(request, request_key::chinese_font)),
-        font_named(text_of(request, request_key::latin_font)), size_ratio(request, warnings),
-        warnings};
-    if (format.vertical)
-        lay_out_vertical(page, request);
-    else
-        lay_out_horizontal(page, request);
-    return warnings;
+    return draw_envelope(painter, px_per_mm, read_envelope(request));
 }

@@ -69,11 +69,22 @@ Envelope_Format envelope_format(const std::string& format_text)
     return format;
 }
 
+namespace {
+
+constexpr std::array<const char*, 6> keys = {"12k-vertical", "12k-horizontal", "dl",
+    "12k-vertical-unframed", "12k-horizontal-unframed", "western"};
+
+} // namespace
+
 std::string format_key(const std::string& format_text)
 {
-    static constexpr std::array<const char*, 6> keys = {"12k-vertical", "12k-horizontal", "dl",
-        "12k-vertical-unframed", "12k-horizontal-unframed", "western"};
     const auto known = std::find(envelope_formats.begin(), envelope_formats.end(), format_text);
     return known != envelope_formats.end() ? keys[std::size_t(known - envelope_formats.begin())]
                                            : format_text;
+}
+
+std::string format_text(const std::string& key)
+{
+    const auto known = std::find(keys.begin(), keys.end(), key);
+    return known != keys.end() ? envelope_formats[std::size_t(known - keys.begin())] : key;
 }

@@ -31,3 +31,6 @@ Envelope_Format envelope_format(const std::string& format_text);
 // The key a format's settings are kept under whatever its menu text ("12k-vertical"); the text
 // itself for a format of another size.
 std::string format_key(const std::string& format_text);
+
+// The menu text of a format's key; the key itself for a format of another size.
+std::string format_text(const std::string& key);

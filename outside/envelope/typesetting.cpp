@@ -465,8 +465,3 @@ Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, cons
     fit.area_mm = QRectF(taken.topLeft() / px_per_mm, taken.size() / px_per_mm);
     return fit;
 }
-
-void draw_ink_centred(QPainter& painter, const QFont& font, const QString& text, QPointF centre)
-{
-    draw_centred(painter, font, text, centre, false);
-}

@@ -48,6 +48,3 @@ struct Text_Fit
 // large for the block, is brought within the smallest size and the block's breadth.
 Text_Fit set_text(QPainter& painter, double px_per_mm, const QString& text, const QRectF& block,
     Text_Style style, Writing writing, Align align = Align::start);
-
-// Draws `text` with the middle of its ink on `centre` (in device pixels): a digit in its box.
-void draw_ink_centred(QPainter& painter, const QFont& font, const QString& text, QPointF centre);

@@ -72,9 +72,9 @@ void finish(QWidget* app, const Worker_Progress& progress, Before before,
                        : std::to_string(logged) + " of 3 written in " + progress.log_file())
         + ", in " + folder);
     if (const auto job = progress.last_job()) {
-        say_line("Demo: " + (job->handed ? "printed on " + job->printer + " as job "
-                                     + std::to_string(job->number)
-                                           : "not printed on " + job->printer + " (see above)"));
+        say_line("Demo: "
+            + (job->handed ? "printed on " + job->printer + " as job " + std::to_string(job->number)
+                           : "not printed on " + job->printer + " (see above)"));
     }
     const bool saved = save_picture(app, folder);
     if (saved)

@@ -1,5 +1,4 @@
 #include "desktop_notifications.h"
-
 #include "guard.h"
 
 #include <QDBusConnection>
@@ -21,7 +20,6 @@ Desktop_Notifications::Desktop_Notifications(QObject* parent)
     QDBusConnection::sessionBus().connect(service, path, service, QStringLiteral("ActionInvoked"),
         this, SLOT(action_invoked(uint, QString)));
 }
-
 
 bool Desktop_Notifications::show(const QString& title, const QString& message,
     const QString& action, std::function<void()> acted)

@@ -6,7 +6,6 @@ Desktop_Notifications::Desktop_Notifications(QObject* parent)
     : QObject(parent)
 { }
 
-
 bool Desktop_Notifications::show(const QString& /*title*/, const QString& /*message*/,
     const QString& /*action*/, std::function<void()> /*acted*/)
 {

@@ -25,8 +25,8 @@ int run_app(Host_Options options)
         void* library = platform::open_library(path);
         if (library == nullptr)
             throw std::runtime_error("cannot load " + path + ": " + platform::library_error());
-        const auto run = reinterpret_cast<App_Entry>(
-            platform::library_entry(library, app_entry_name));
+        const auto run
+            = reinterpret_cast<App_Entry>(platform::library_entry(library, app_entry_name));
         if (run == nullptr)
             throw std::runtime_error(path + " lacks " + app_entry_name);
         return run(start);

@@ -43,8 +43,8 @@ Preview::Preview(std::string format, Format_Adjustment adjustment)
         : QStringLiteral("（實際大小）");
     setWindowTitle(QStringLiteral("預覽 ") + QString::fromStdString(format_) + size);
     setAccessibleName(windowTitle());
-    setFixedSize(QSizeF(page.width_mm * px_per_mm_ * scale_, page.height_mm * px_per_mm_ * scale_)
-                     .toSize());
+    setFixedSize(
+        QSizeF(page.width_mm * px_per_mm_ * scale_, page.height_mm * px_per_mm_ * scale_).toSize());
 }
 
 void Preview::paintEvent(QPaintEvent* /*event*/)

@@ -59,7 +59,8 @@ public:
         layout->addWidget(status_);
         auto* refresh = new QPushButton(QStringLiteral("重新詢問印表機"), window);
         refresh->setObjectName(QStringLiteral("refresh"));
-        QObject::connect(refresh, &QPushButton::clicked, window, [this] { guarded(&Settings_Form::ask); });
+        QObject::connect(
+            refresh, &QPushButton::clicked, window, [this] { guarded(&Settings_Form::ask); });
         layout->addWidget(refresh, 0, Qt::AlignRight);
         say(settings_trouble());
         show_printer();
@@ -214,9 +215,8 @@ private:
             button->setObjectName(QString::fromUtf8(name));
             row->addWidget(button);
             const std::string action = name;
-            QObject::connect(button, &QPushButton::clicked, window_, [this, action] {
-                call_guarded("列印設定", [this, &action] { act(action); });
-            });
+            QObject::connect(button, &QPushButton::clicked, window_,
+                [this, action] { call_guarded("列印設定", [this, &action] { act(action); }); });
             if (action != "preview")
                 printing_buttons_.push_back(button);
         }
@@ -294,7 +294,8 @@ private:
     void tell_if_lost(bool kept)
     {
         if (!kept)
-            status_->setText(text("列印設定沒有存好，下次執行時不會保留（" + settings_place() + "）"));
+            status_->setText(
+                text("列印設定沒有存好，下次執行時不會保留（" + settings_place() + "）"));
     }
 
     // The printer looked at: its settings into the controls, its paper sources offered.
@@ -327,8 +328,8 @@ private:
         Printer_Settings settings;
         settings.source = Paper_Source(source_->currentData().toInt());
         for (const auto& [format, controls] : rows_)
-            settings.formats[format]
-                = {controls.right->value(), controls.down->value(), controls.turned->isChecked()};
+            settings.set(format,
+                {controls.right->value(), controls.down->value(), controls.turned->isChecked()});
         return settings;
     }
 
@@ -363,9 +364,9 @@ private:
                         "Pelderwick 試印 " + format_text, settings);
             },
             [this, printer_name](const Printed_Job& job) {
-                done_printing(job.handed
-                        ? "已送到「" + printer_name + "」（列印工作 " + std::to_string(job.job) + "）"
-                        : "沒有列印：" + job.reason);
+                done_printing(job.handed ? "已送到「" + printer_name + "」（列印工作 "
+                            + std::to_string(job.job) + "）"
+                                         : "沒有列印：" + job.reason);
             },
             patience, [this] { done_printing("列印系統沒有回應，沒有列印"); });
     }

@@ -239,9 +239,8 @@ void Session::tell_about_printing()
                     QSystemTrayIcon::Information, 30000);
             } else {
                 desktop_->show(title,
-                    QStringLiteral(
-                        "信封可以直接送到印表機：選「開啟列印設定」，或從應用程式選單的 "
-                        "Pelderwick 選「列印設定」。"),
+                    QStringLiteral("信封可以直接送到印表機：選「開啟列印設定」，或從應用程式選單的 "
+                                   "Pelderwick 選「列印設定」。"),
                     QStringLiteral("開啟列印設定"), [this] { open_print_settings(); });
             }
         },

@@ -1,11 +1,13 @@
 #include "print_settings.h"
 
+#include "formats.h"
+
 #include <QFile>
-#include <cmath>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QString>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -85,8 +87,13 @@ QString key_of(const std::string& format)
 
 Format_Adjustment Printer_Settings::adjustment(const std::string& format) const
 {
-    const auto found = formats.find(format);
+    const auto found = formats.find(format_key(format));
     return found == formats.end() ? Format_Adjustment {} : found->second;
+}
+
+void Printer_Settings::set(const std::string& format, const Format_Adjustment& adjustment)
+{
+    formats[format_key(format)] = adjustment;
 }
 
 std::string stored_destination()
@@ -115,22 +122,28 @@ Printer_Settings stored_settings(const std::string& printer)
     settings->beginGroup(group_of(printer));
     const int source = settings->value(QStringLiteral("paper_source"), 0).toInt();
     read.source = source >= 0 && source <= int(Paper_Source::manual) ? Paper_Source(source)
-                                                                      : Paper_Source::automatic;
-    for (const QString& key : settings->childGroups()) {
-        const std::string format = QByteArray::fromPercentEncoding(key.toUtf8()).toStdString();
-        settings->beginGroup(key);
+                                                                     : Paper_Source::automatic;
+    const QStringList groups = settings->childGroups();
+    for (const QString& group : groups) {
+        // Kept by the format's menu text before, by its identity now: the identity's wins.
+        const std::string text = QByteArray::fromPercentEncoding(group.toUtf8()).toStdString();
+        const std::string key = format_key(text);
+        if (key != text && groups.contains(key_of(key)))
+            continue;
+        settings->beginGroup(group);
         const auto shift = [&](const char* name, const char* words) {
             bool number = false;
             const double mm = settings->value(QString::fromLatin1(name)).toDouble(&number);
             if (!settings->contains(QString::fromLatin1(name))
                 || (number && std::isfinite(mm) && std::abs(mm) <= largest_shift_mm))
                 return number ? mm : 0.0;
-            read.refused.push_back("列印設定裡印表機「" + printer + "」「" + format + "」的" + words
-                + " " + settings->value(QString::fromLatin1(name)).toString().toStdString()
+            read.refused.push_back("列印設定裡印表機「" + printer + "」「" + format_text(key)
+                + "」的" + words + " "
+                + settings->value(QString::fromLatin1(name)).toString().toStdString()
                 + " 公釐不合理（可以是 -30 到 30），改用 0");
             return 0.0;
         };
-        read.formats[format] = {shift("right_mm", "向右移"), shift("down_mm", "向下移"),
+        read.formats[key] = {shift("right_mm", "向右移"), shift("down_mm", "向下移"),
             settings->value(QStringLiteral("turned"), false).toBool()};
         settings->endGroup();
     }
@@ -145,6 +158,7 @@ bool store_settings(const std::string& printer, const Printer_Settings& settings
     kept->beginGroup(group_of(printer));
     kept->setValue(QStringLiteral("paper_source"), int(settings.source));
     for (const auto& [format, adjustment] : settings.formats) {
+        kept->remove(key_of(format_text(format))); // as it was kept before
         kept->beginGroup(key_of(format));
         kept->setValue(QStringLiteral("right_mm"), adjustment.right_mm);
         kept->setValue(QStringLiteral("down_mm"), adjustment.down_mm);

@@ -26,13 +26,16 @@ inline constexpr double largest_shift_mm = 30;
 
 struct Printer_Settings
 {
-    std::map<std::string, Format_Adjustment> formats; // by the format's text
+    // By the format's identity ("12k-vertical", format_key), whatever its menu text.
+    std::map<std::string, Format_Adjustment> formats;
     Paper_Source source = Paper_Source::automatic;
     // Stored values that made no sense (a damaged file: 1e308, NaN, a shift beyond the largest),
     // each in words; the defaults were taken instead.
     std::vector<std::string> refused;
 
+    // By the format's menu text.
     Format_Adjustment adjustment(const std::string& format) const;
+    void set(const std::string& format, const Format_Adjustment& adjustment);
 };
 
 // The printer the envelopes go to besides their PDF files; empty for the PDF files alone.

@@ -438,8 +438,8 @@ void draw_calibration(
     }
     // What the page is, and how to read it, where the envelope has nothing to mark.
     const QRectF about = format.vertical
-        ? QRectF(px(12), px(format.height_mm * 0.45),
-            px(marks.name_frame.left() - 14), px(format.height_mm * 0.4))
+        ? QRectF(px(12), px(format.height_mm * 0.45), px(marks.name_frame.left() - 14),
+            px(format.height_mm * 0.4))
         : QRectF(px(12), px(format.height_mm * 0.3), px(format.width_mm * 0.38 - 16),
             px(format.height_mm * 0.62));
     QFont text;

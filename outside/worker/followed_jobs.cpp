@@ -92,8 +92,9 @@ void Followed_Jobs::finish(std::chrono::milliseconds patience, const std::atomic
     changed_.notify_all();
     for (const Followed& followed : left) {
         const std::string why = !followed.last_word.empty() ? followed.last_word
-            : !followed.held.empty() ? followed.held + "；程式結束時還沒有印完，列印系統還留著這份工作"
-                                     : "程式結束時還沒有印完，列印系統還留著這份工作";
+            : !followed.held.empty()
+            ? followed.held + "；程式結束時還沒有印完，列印系統還留著這份工作"
+            : "程式結束時還沒有印完，列印系統還留著這份工作";
         heard_(followed.job, {Job_State::Stage::unknown, why});
     }
     // What the follower was passing on when it was stopped comes before this returns.

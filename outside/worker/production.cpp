@@ -3,12 +3,10 @@
 #include "envelope.h"
 #include "file_names.h"
 #include "platform.h"
-#include "postal_codes.h"
 #include "request_fields.h"
 
 #include <exception>
 #include <system_error>
-#include <tuple>
 
 namespace {
 
@@ -64,18 +62,10 @@ Record log_entry(const Record& request, const Production_Report& report)
 {
     Record entry = request;
     // The codes the envelope has from the addresses, where none was typed.
-    const auto text = [&](const char* key) {
-        return QString::fromStdString(std::get<std::string>(request.at(key)));
-    };
-    for (const auto& [key, code, address, whose] :
-        {std::tuple {"推得郵遞區號", request_key::recipient_postal_code,
-             request_key::recipient_address, "收件人"},
-            std::tuple {"推得寄件人郵遞區號", request_key::sender_postal_code,
-                request_key::sender_address, "寄件人"}}) {
-        const Code_Reading reading = read_postal_code(text(code), text(address), whose);
-        if (reading.derived)
-            entry[key] = reading.digits->toStdString();
-    }
+    if (!report.derived_recipient_code.empty())
+        entry["推得郵遞區號"] = report.derived_recipient_code;
+    if (!report.derived_sender_code.empty())
+        entry["推得寄件人郵遞區號"] = report.derived_sender_code;
     if (report.made) {
         entry["結果"] = std::string("已輸出");
         entry["檔案"] = report.file;
@@ -104,7 +94,14 @@ Production_Report make(const Record& request) noexcept
 {
     Production_Report report;
     try {
-        Envelope envelope = make_envelope(request);
+        const Envelope_Value value = read_envelope(request);
+        for (const auto& [party, derived] :
+            {std::pair {&value.recipient, &report.derived_recipient_code},
+                std::pair {&value.sender, &report.derived_sender_code}}) {
+            if (party->code.derived)
+                *derived = party->code.digits->toStdString();
+        }
+        Envelope envelope = make_envelope(request, value);
         report.made = true;
         report.file = envelope.name;
         report.warnings = std::move(envelope.warnings);

@@ -33,6 +33,8 @@ struct Production_Report
     std::vector<Warning> warnings; // about the envelope, or its line in the log
     std::string printer; // where it goes besides its file, when it does
     std::string log_file; // the log its line went to, when not requests.jsonl
+    std::string derived_recipient_code; // read from the address, where no code was typed
+    std::string derived_sender_code;
 };
 
 // The envelope alone; its line is written by `log`.
