@@ -361,6 +361,38 @@ private slots:
             << "";
         QTest::newRow("收 typed") << " 陳小姐 收 " << QStringList() << "陳小姐"
                                   << "收";
+        // Every typed part before the person's is the organisation's, whatever its kind.
+        QTest::newRow("a district office, the title apart")
+            << "臺北市大安區公所 民政課 王小明 課長" << QStringList {"臺北市大安區公所", "民政課"}
+            << "王小明 課長"
+            << "";
+        QTest::newRow("a school") << "新北市立板橋國民小學 教務處 陳老師"
+                                  << QStringList {"新北市立板橋國民小學", "教務處"} << "陳老師"
+                                  << "";
+        QTest::newRow("a farmers' association")
+            << "桃園市農會 會務部 張先生" << QStringList {"桃園市農會", "會務部"} << "張先生"
+            << "";
+        QTest::newRow("a court, a post")
+            << "臺灣臺北地方法院 民事庭 書記官 林美華"
+            << QStringList {"臺灣臺北地方法院", "民事庭", "書記官"} << "林美華"
+            << "";
+        QTest::newRow("a home for the elderly, 鈞啟")
+            << "天主教老人之家 王院長 鈞啟" << QStringList {"天主教老人之家"} << "王院長"
+            << "鈞啟";
+        QTest::newRow("unspaced, parted at the organisation's end")
+            << "臺北市大安區公所民政課王小明課長" << QStringList {"臺北市大安區公所民政課"}
+            << "王小明課長"
+            << "";
+        QTest::newRow("a reading after the name")
+            << "鼎新公司 張偉倫 Chang Wei-Lun" << QStringList {"鼎新公司"} << "張偉倫 Chang Wei-Lun"
+            << "";
+        QTest::newRow("an English company and department")
+            << "Acme Trading Co., Ltd. Sales Dept. Dr. John A. Smith"
+            << QStringList {"Acme Trading Co., Ltd. Sales Dept."} << "Dr. John A. Smith"
+            << "";
+        QTest::newRow("English alone")
+            << "Ms. Mary-Jane Lee" << QStringList() << "Ms. Mary-Jane Lee"
+            << "";
     }
     void names_are_read_as_people_type_them()
     {

@@ -675,6 +675,39 @@ private slots:
                 settings.refused.front().c_str());
     }
 
+    // Settings kept under the format's menu text by earlier versions are read, and kept again
+    // under the format's identity alone; one kept by identity wins over an old one.
+    void settings_kept_by_the_formats_text_are_read_and_moved()
+    {
+        const QString old_key
+            = QString::fromUtf8(QByteArray::fromStdString(dl).toPercentEncoding());
+        const QString vertical_key
+            = QString::fromUtf8(QByteArray::fromStdString(vertical).toPercentEncoding());
+        {
+            QSettings file(QSettings::NativeFormat, QSettings::UserScope,
+                QStringLiteral("brintlow"), QStringLiteral("Pelderwick"));
+            file.remove(QStringLiteral("printers/Moved"));
+            file.setValue(QStringLiteral("printers/Moved/%1/right_mm").arg(old_key), 2.5);
+            file.setValue(QStringLiteral("printers/Moved/%1/turned").arg(old_key), true);
+            file.setValue(QStringLiteral("printers/Moved/%1/down_mm").arg(vertical_key), 9.0);
+            file.setValue(QStringLiteral("printers/Moved/12k-vertical/down_mm"), -1.5);
+            file.sync();
+        }
+        Printer_Settings settings = stored_settings("Moved");
+        QCOMPARE(settings.adjustment(dl).right_mm, 2.5);
+        QVERIFY(settings.adjustment(dl).turned);
+        QCOMPARE(settings.adjustment(vertical).down_mm, -1.5);
+        QVERIFY(settings.formats.count("dl"));
+        QVERIFY(store_settings("Moved", settings));
+        QSettings file(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("brintlow"),
+            QStringLiteral("Pelderwick"));
+        file.beginGroup(QStringLiteral("printers/Moved"));
+        QStringList groups = file.childGroups();
+        groups.sort();
+        QCOMPARE(groups, QStringList({"12k-vertical", "dl"}));
+        QCOMPARE(file.value(QStringLiteral("dl/right_mm")).toDouble(), 2.5);
+    }
+
     void print_settings_window_keeps_where_envelopes_go_apart_from_the_printer_looked_at()
     {
         QVERIFY(store_destination("EnvGone")); // chosen once, since taken away

@@ -4,15 +4,18 @@
 // postal codes in their boxes only when they are codes, long names inside their frame.
 
 #include "envelope.h"
+#include "fonts.h"
 #include "pdf_tools.h"
 #include "request_fields.h"
 #include "sample_request.h"
 #include "text_cells.h"
+#include "typesetting.h"
 
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QImage>
+#include <QPainter>
 #include <QRawFont>
 #include <QTemporaryDir>
 #include <QTest>
@@ -542,6 +545,95 @@ private slots:
         const double gap = code.top() - sender.bottom();
         qInfo("%.1f mm between the sender and the code line", gap);
         QVERIFY(gap >= 15);
+    }
+
+    // Where columns end, read from what the setting says it set: 5 mm characters, each CJK
+    // cell 1.05 em, a typed space half of one, in a column `cells` long; no shrinking.
+    void columns_end_where_a_typesetter_ends_them_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("cells");
+        QTest::addColumn<bool>("name");
+        QTest::addColumn<QStringList>("columns"); // their letters and digits
+        QTest::addColumn<bool>("cut");
+        QTest::newRow("before an opening bracket")
+            << "臺北市大安區新生南路二段（請勿折！急件？）" << 14.0 << false
+            << QStringList {"臺北市大安區新生南路二段", "請勿折急件"} << false;
+        QTest::newRow("after a pause")
+            << "國立臺灣大學，行政大樓二樓總務處" << 10.0 << false
+            << QStringList {"國立臺灣大學", "行政大樓二樓總務處"} << false;
+        QTest::newRow("a pause before a typed space")
+            << "甲乙丙，丁戊 己庚辛壬癸子丑" << 10.0 << false
+            << QStringList {"甲乙丙", "丁戊己庚辛壬癸子丑"} << false;
+        QTest::newRow("at a typed space")
+            << "臺北市大安區羅斯福路 行政大樓" << 12.0 << false
+            << QStringList {"臺北市大安區羅斯福路", "行政大樓"} << false;
+        QTest::newRow("3樓之2 whole") << "亥亥亥亥亥亥亥亥3樓之2亥亥" << 10.0 << false
+                                      << QStringList {"亥亥亥亥亥亥亥亥", "3樓之2亥亥"} << false;
+        QTest::newRow("a time whole") << "營業時間09:00～18:00" << 8.0 << false
+                                      << QStringList {"營業時間", "09001800"} << false;
+        QTest::newRow("a name at its spaces, none left alone")
+            << "王小明 課長 收" << 5.0 << true << QStringList {"王小明", "課長收"} << false;
+        QTest::newRow("a name part too long is cut, not torn")
+            << "新北市立板橋國民小學 陳老師" << 4.0 << true << QStringList {"新北"} << true;
+    }
+    void columns_end_where_a_typesetter_ends_them()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, cells);
+        QFETCH(bool, name);
+        QFETCH(QStringList, columns);
+        QFETCH(bool, cut);
+        QImage image(800, 1600, QImage::Format_ARGB32);
+        QPainter painter(&image);
+        const double size = 5;
+        Text_Style style {
+            font_named("微軟正黑體"), font_named("Calibri"), size, Qt::black, size, name};
+        const Text_Fit fit = set_text(painter, 10, text,
+            QRectF(0, 0, 35, cells * size * 1.05 + 0.1), style, Writing::vertical);
+        QStringList set;
+        for (const QString& line : fit.lines) {
+            QString letters;
+            for (const QChar c : line)
+                if (c.isLetterOrNumber())
+                    letters += c;
+            set << letters;
+        }
+        QCOMPARE(set, columns);
+        QCOMPARE(fit.cut, cut);
+    }
+
+    // In columns a Latin phrase turns as one, its stops, commas and spaces with it; one or two
+    // characters standing alone after hanzi stay upright in one cell.
+    void latin_phrases_turn_as_one_in_columns_data()
+    {
+        QTest::addColumn<QString>("run");
+        QTest::addColumn<bool>("turned");
+        QTest::newRow("Dr. John A. Smith") << "Dr. John A. Smith" << true;
+        QTest::newRow("an English address") << "No. 7, Sec. 5, Xinyi Rd." << true;
+        QTest::newRow("a floor and a number") << "8F., No. 100" << true;
+        QTest::newRow("a hyphened name") << "Ms. Mary-Jane" << true;
+        QTest::newRow("3F") << "3F" << false;
+        QTest::newRow("B1") << "B1" << false;
+    }
+    void latin_phrases_turn_as_one_in_columns()
+    {
+        QFETCH(QString, run);
+        QFETCH(bool, turned);
+        QImage image(10, 10, QImage::Format_ARGB32);
+        const std::vector<Cell> cells = cells_of(QStringLiteral("中") + run + "號",
+            {font_named("微軟正黑體"), font_named("Calibri"), 50}, Writing::vertical, &image);
+        QCOMPARE(cells.front().text, QStringLiteral("中"));
+        QCOMPARE(cells.back().text, QStringLiteral("號"));
+        const std::vector<Cell> latin(cells.begin() + 1, cells.end() - 1);
+        if (!turned) {
+            QCOMPARE(latin.size(), std::size_t(1));
+            QCOMPARE(latin.front().kind, Cell_Kind::side_by_side);
+            return;
+        }
+        QCOMPARE(qsizetype(latin.size()), run.size()); // a cell a character, spaces too
+        for (const Cell& cell : latin)
+            QVERIFY2(cell.kind == Cell_Kind::turned, qPrintable(cell.text));
     }
 
     void letters_and_digits_in_columns_data()

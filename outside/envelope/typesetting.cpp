@@ -215,7 +215,8 @@ Layout lay_out(
     for (Cell& cell : cells)
         cell.advance *= size_px / shaped.size_px;
     Broken broken = break_into(cells, length, words_whole);
-    keep_company(broken.lines, length);
+    if (!words_whole) // a name parts only at its spaces
+        keep_company(broken.lines, length);
     layout.lines = std::move(broken.lines);
     layout.at_measure = std::move(broken.at_measure);
     layout.inside_words = broken.inside_words;
