@@ -281,6 +281,11 @@ private:
         add({piece, vertical() ? Cell_Kind::turned : Cell_Kind::upright, true,
                 latin_.horizontalAdvance(piece)},
             false, false);
+        // Latin stops and brackets keep to their words as the Chinese ones do.
+        if (std::u32string_view(U".,;:!?)]}").find(c) != std::u32string_view::npos)
+            cells_.back().rule = Break_Rule::not_at_start;
+        else if (std::u32string_view(U"([{").find(c) != std::u32string_view::npos)
+            cells_.back().rule = Break_Rule::not_at_end;
         if (range) {
             cells_.back().word = number;
             continues_ = number;

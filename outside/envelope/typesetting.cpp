@@ -67,7 +67,10 @@ bool ends_with_pause(const Line& unit)
 
 Break_Place place_before(const std::vector<Line>& units, std::size_t k)
 {
-    if (ends_with_pause(units[k - 1]))
+    // A Latin comma pauses too, with the space after it ("Xinyi Rd., Xinyi Dist.").
+    const bool after_comma = is_space(units[k - 1]) && k >= 2 && !units[k - 2].empty()
+        && units[k - 2].back().text == u",";
+    if (ends_with_pause(units[k - 1]) || after_comma)
         return Break_Place::after_pause;
     if (units[k].front().rule == Break_Rule::not_at_end)
         return Break_Place::before_opening;
