@@ -5,6 +5,7 @@
 #include "request_fields.h"
 #include "typesetting.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -363,7 +364,60 @@ void lay_out_horizontal(const Page& page)
         recipient_floor, true);
 }
 
+// A page that keeps nothing: only the layout is wanted.
+class Null_Engine : public QPaintEngine
+{
+public:
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override { }
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override { }
+    void drawTextItem(const QPointF&, const QTextItem&) override { }
+    void drawPath(const QPainterPath&) override { }
+    void drawPolygon(const QPointF*, int, PolygonDrawMode) override { }
+    Type type() const override { return QPaintEngine::User; }
+};
+
+constexpr int measuring_dpi = 600;
+
+class Null_Page : public QPaintDevice
+{
+public:
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+        case PdmHeight:
+            return 10000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return measuring_dpi;
+        case PdmDevicePixelRatio:
+            return 1;
+        case PdmDevicePixelRatioScaled:
+            return int(devicePixelRatioFScale());
+        default:
+            return QPaintDevice::metric(metric);
+        }
+    }
+
+private:
+    mutable Null_Engine engine_;
+};
+
 } // namespace
+
+std::vector<Warning> measure_envelope(const Envelope_Value& envelope, Drawing_Report* report)
+{
+    Null_Page page;
+    QPainter painter(&page);
+    return draw_envelope(painter, measuring_dpi / 25.4, envelope, report);
+}
 
 std::vector<Warning> draw_envelope(
     QPainter& painter, double px_per_mm, const Envelope_Value& envelope, Drawing_Report* report)

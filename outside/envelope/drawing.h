@@ -54,5 +54,10 @@ struct Drawing_Report
 std::vector<Warning> draw_envelope(QPainter& painter, double px_per_mm,
     const Envelope_Value& envelope, Drawing_Report* report = nullptr);
 
+// The same drawing on a page that keeps nothing, at a printer's resolution: what the envelope
+// would say and how it would be set, for checking it before it is made.
+std::vector<Warning> measure_envelope(
+    const Envelope_Value& envelope, Drawing_Report* report = nullptr);
+
 // The same from a request; throws for a format it does not know.
 std::vector<Warning> draw_envelope(QPainter& painter, double px_per_mm, const Record& request);

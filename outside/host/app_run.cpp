@@ -4,6 +4,7 @@
 #include "app.h"
 #include "exports.h"
 #include "lines.h"
+#include "list_output.h"
 #include "outputs.h"
 #include "platform.h"
 #include "print_settings.h"
@@ -39,7 +40,7 @@ struct Run
 {
     explicit Run(const App_Start& given)
         : start(given)
-        , session(given.options.demo || !given.options.reprint.empty())
+        , session(given.options.demo || !given.options.reprint.empty() || given.options.output_all)
     {
         if (const std::string trouble = settings_trouble(); !trouble.empty())
             session.tell("Pelderwick：列印設定", trouble);
@@ -132,6 +133,14 @@ struct Run
         return end(0);
     }
 
+    // A list's envelopes, without the window; followed to their end.
+    int list()
+    {
+        make_outputs();
+        platform::on_end_request([] { end_requested = true; });
+        return end(output_list(*outputs, start.options.list, end_requested));
+    }
+
     int end(int status)
     {
         // Notices of what the worker still does are shown while it finishes.
@@ -159,6 +168,8 @@ extern "C" PELDERWICK_EXPORT int pelderwick_app_run(const App_Start& start)
             return run->session.run_print_settings();
         if (!start.options.reprint.empty())
             return run->reprint();
+        if (start.options.output_all)
+            return run->list();
         run->window();
     } catch (const std::exception& error) {
         report_line(error.what());

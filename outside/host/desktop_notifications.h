@@ -16,7 +16,6 @@ class Desktop_Notifications final : public QObject
 public:
     explicit Desktop_Notifications(QObject* parent);
 
-
     // A notice; with `action` (its words), `acted` is called when the user chooses it. False
     // where there is no session bus to send it on.
     bool show(const QString& title, const QString& message, const QString& action = {},

@@ -15,8 +15,16 @@ Host_Options host_options(int argc, const char* const* argv)
             options.printer = argv[++i];
         else if (argument == "--reprint" && i + 1 < argc && argv[i + 1][0] != '\0')
             options.reprint.emplace_back(argv[++i]);
+        else if (argument == "--list" && i + 1 < argc && argv[i + 1][0] != '\0')
+            options.list = argv[++i];
+        else if (argument == "--output-all")
+            options.output_all = true;
         else
             options.complaint = "not understood: " + std::string(argument);
     }
+    if (options.complaint.empty() && options.output_all && options.list.empty())
+        options.complaint = "--output-all needs --list FILE";
+    if (options.complaint.empty() && !options.list.empty() && !options.output_all)
+        options.complaint = "the list window is not there yet: use --list FILE --output-all";
     return options;
 }

@@ -9,6 +9,8 @@
 //                                     requests: WHAT is an envelope's PDF file, "job:N" (a print
 //                                     job's envelopes) or "line:N" / "line:N-M" (lines of the log);
 //                                     repeatable
+//   pelderwick --list FILE --output-all   every row of a list (.xlsx, CSV) without errors made,
+//                                     and printed where envelopes go to a printer, no window
 
 #include <string>
 #include <vector>
@@ -19,6 +21,8 @@ struct Host_Options
     bool print_settings = false;
     std::string printer; // this run's printer, over the stored choice
     std::vector<std::string> reprint; // what to print again
+    std::string list; // a list of recipients to make envelopes for
+    bool output_all = false; // of the list, without a window
     std::string complaint; // what was not understood
 };
 
@@ -26,4 +30,5 @@ Host_Options host_options(int argc, const char* const* argv);
 
 inline constexpr char host_usage[]
     = "usage: pelderwick [--demo] [--printer NAME] | pelderwick --printer-settings\n"
-      "       pelderwick --reprint FILE.pdf|job:N|line:N[-M] [--reprint ...] [--printer NAME]";
+      "       pelderwick --reprint FILE.pdf|job:N|line:N[-M] [--reprint ...] [--printer NAME]\n"
+      "       pelderwick --list FILE --output-all [--printer NAME]";

@@ -37,7 +37,8 @@ void ask_in_background(QObject* context, std::function<Answer()> question,
     QObject::connect(poll, &QTimer::timeout, context,
         [poll, coming, waited, patience, answer = std::move(answer),
             no_answer = std::move(no_answer)] {
-            const bool ready = coming->wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+            const bool ready
+                = coming->wait_for(std::chrono::seconds(0)) == std::future_status::ready;
             if (!ready && waited->elapsed() < patience.count())
                 return;
             poll->deleteLater();

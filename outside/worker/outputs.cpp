@@ -128,7 +128,7 @@ void Outputs::press_begins(const std::vector<Record>& requests)
     drawn_ = requests.size();
 }
 
-void Outputs::produce(const Record& request)
+Production_Report Outputs::produce(const Record& request)
 {
     if (!pressing_)
         press_begins({});
@@ -141,6 +141,7 @@ void Outputs::produce(const Record& request)
         press_.push_back({request, report.file});
     else
         drawing_.reset(); // an envelope not made has nothing to print: given up, drawn anew
+    return report;
 }
 
 void Outputs::press_done()

@@ -66,7 +66,7 @@ public:
     // On the worker's thread: a press's requests as it begins, each of them, and its end. A
     // press's job is drawn beside its files from the moment it begins.
     void press_begins(const std::vector<Record>& requests);
-    void produce(const Record& request);
+    Production_Report produce(const Record& request);
     void press_done();
 
     // Envelopes printed again, drawn anew from their logged requests, as one press; their files

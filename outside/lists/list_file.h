@@ -1,0 +1,28 @@
+#pragma once
+
+// A list of recipients as a file: an Excel workbook (.xlsx) or a CSV or tab-separated text, as
+// rows of cells. Workbooks Excel cannot save that way (.xls, a password-protected workbook) get
+// one sentence saying how to save them; so does anything else.
+
+#include "list_text.h"
+
+#include <QString>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+inline constexpr std::size_t most_list_rows = 10000;
+
+struct List_Table
+{
+    std::vector<QStringList> rows; // row i is the spreadsheet's row i + 1
+    QString kind; // "Excel 活頁簿（工作表「名單」）", "CSV，Big5（CP950）"
+    bool encoding_guessed = false;
+    std::vector<std::string> warnings;
+};
+
+// Throws List_Error.
+List_Table read_list_file(const QString& path);
+
+// The same from bytes already read, for a text file: for the tests and the fuzzing.
+List_Table read_list_text(const QByteArray& bytes);

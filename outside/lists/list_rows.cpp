@@ -1,0 +1,201 @@
+#include "list_rows.h"
+
+#include "drawing.h"
+#include "names.h"
+#include "postal_codes.h"
+#include "request_fields.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace {
+
+struct Header_Words
+{
+    List_Field field;
+    QStringList exact;
+    QString ending; // a header ending so is the field's too ("住家地址")
+};
+
+const std::array<Header_Words, list_field_count> header_words = {{
+    {List_Field::name,
+        {"姓名", "收件人", "收件人姓名", "名字", "聯絡人", "全名", "name", "full name"},
+        QStringLiteral("姓名")},
+    {List_Field::title, {"稱謂", "職稱", "頭銜", "稱呼", "title"}, {}},
+    {List_Field::company,
+        {"公司", "服務單位", "單位", "機關", "公司名稱", "學校", "company", "organization",
+            "organisation"},
+        {}},
+    {List_Field::department, {"部門", "科室", "處室", "department"}, {}},
+    {List_Field::code,
+        {"郵遞區號", "郵區", "郵遞區號(3+3)", "郵遞區號(3+2)", "郵遞區號3+3", "zip", "postal code",
+            "postcode", "zip code"},
+        {}},
+    {List_Field::address, {"地址", "通訊地址", "住址", "address"}, QStringLiteral("地址")},
+    {List_Field::county, {"縣市", "縣/市", "縣市別"}, {}},
+    {List_Field::district, {"鄉鎮市區", "鄉鎮區", "鄉鎮市", "行政區", "鄉/鎮/市/區"}, {}},
+}};
+
+QString header_key(const QString& cell)
+{
+    QString key = cell.trimmed().toLower();
+    key.remove(u' ');
+    key.remove(u'\u3000');
+    key.replace(u'（', u'(');
+    key.replace(u'）', u')');
+    return key;
+}
+
+bool is_field(const Header_Words& words, const QString& cell)
+{
+    const QString key = header_key(cell);
+    if (key.isEmpty())
+        return false;
+    for (const QString& exact : words.exact)
+        if (key == header_key(exact))
+            return true;
+    return !words.ending.isEmpty() && key.endsWith(words.ending);
+}
+
+int fields_in(const QStringList& row)
+{
+    int found = 0;
+    for (const Header_Words& words : header_words)
+        found += std::any_of(
+                     row.begin(), row.end(), [&](const QString& c) { return is_field(words, c); })
+            ? 1
+            : 0;
+    return found;
+}
+
+QString cell(const QStringList& row, int column)
+{
+    return column >= 0 && column < row.size() ? row[column].trimmed() : QString();
+}
+
+bool has_private_use(const QString& text)
+{
+    for (const char32_t c : text.toUcs4())
+        if ((c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000)
+            return true;
+    return false;
+}
+
+void check(List_Row& row, const List_Settings& settings)
+{
+    if (row.address.isEmpty())
+        row.errors.push_back("沒有地址");
+    if (row.name.isEmpty())
+        row.errors.push_back("沒有姓名");
+    const Code_Reading code = read_postal_code(row.postal_code, row.address, "收件人");
+    if (code.derived)
+        row.derived_code = *code.digits;
+    if (code.warning && !row.address.isEmpty())
+        row.notes.push_back(*code.warning);
+    for (const QString& text : {row.name, row.address}) {
+        if (has_private_use(text))
+            row.notes.push_back("有造字區（私用區）的字，可能印不出來");
+        if (text.contains(u'?') || text.contains(u'\uFFFD'))
+            row.notes.push_back("有「?」：可能是存成 Big5 時存不下的字");
+    }
+    if (row.name.count(QStringLiteral("先生")) > 1 || row.name.count(QStringLiteral("小姐")) > 1)
+        row.notes.push_back("稱謂重複了（例如「先生 先生」）");
+    if (row.errors.empty()) {
+        // What the envelope itself would say: cut text, unreadable codes.
+        Record request = list_request(row, settings);
+        for (const Warning& warning : measure_envelope(read_envelope(request)))
+            if (warning.text.find("太長") != std::string::npos)
+                row.notes.push_back(warning.text);
+    }
+    row.ticked = row.errors.empty();
+}
+
+} // namespace
+
+const char* field_name(List_Field field)
+{
+    static constexpr std::array<const char*, list_field_count> names
+        = {"姓名", "稱謂", "公司", "部門", "郵遞區號", "地址", "縣市", "鄉鎮市區"};
+    return names[std::size_t(field)];
+}
+
+List_Mapping map_columns(const std::vector<QStringList>& rows)
+{
+    List_Mapping mapping;
+    int best = 1;
+    for (int i = 0; i < int(std::min<std::size_t>(rows.size(), 10)); ++i) {
+        const int found = fields_in(rows[std::size_t(i)]);
+        if (found > best) {
+            best = found;
+            mapping.header_row = i;
+        }
+    }
+    if (mapping.header_row < 0)
+        return mapping;
+    const QStringList& header = rows[std::size_t(mapping.header_row)];
+    for (const Header_Words& words : header_words) {
+        std::vector<int> candidates;
+        for (int c = 0; c < int(header.size()); ++c)
+            if (is_field(words, header[c]))
+                candidates.push_back(c);
+        // An exact "地址" beside "公司地址" is still a choice: never a guess.
+        if (candidates.size() == 1)
+            mapping[words.field] = candidates.front();
+        else if (candidates.size() > 1)
+            mapping.choices.push_back({words.field, candidates});
+    }
+    return mapping;
+}
+
+std::vector<List_Row> list_rows(
+    const List_Table& table, const List_Mapping& mapping, const List_Settings& settings)
+{
+    std::vector<List_Row> rows;
+    QSet<QString> seen;
+    for (std::size_t i = std::size_t(mapping.header_row + 1); i < table.rows.size(); ++i) {
+        const QStringList& cells = table.rows[i];
+        if (cells.join(QString()).trimmed().isEmpty())
+            continue;
+        List_Row row;
+        row.number = int(i) + 1;
+        QStringList name;
+        for (const List_Field field :
+            {List_Field::company, List_Field::department, List_Field::name, List_Field::title})
+            if (const QString part = cell(cells, mapping[field]); !part.isEmpty())
+                name << part;
+        row.name = name.join(u' ');
+        row.postal_code = cell(cells, mapping[List_Field::code]);
+        row.address = cell(cells, mapping[List_Field::county])
+            + cell(cells, mapping[List_Field::district])
+            + cell(cells, mapping[List_Field::address]);
+        check(row, settings);
+        const QString same = row.name + u'\n' + row.address;
+        if (!row.address.isEmpty() && seen.contains(same))
+            row.notes.push_back("和前面一列是同一位收件人");
+        seen.insert(same);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+Record list_request(const List_Row& row, const List_Settings& settings)
+{
+    using namespace request_key;
+    Record request;
+    request[format] = settings.format.empty() ? std::string(envelope_formats[0]) : settings.format;
+    request[mailing_method] = std::string();
+    request[sender_name] = settings.sender_name;
+    request[sender_postal_code] = settings.sender_postal_code;
+    request[sender_address] = settings.sender_address;
+    request[folder] = std::string(output_folder);
+    request[input_mode] = std::string("名單輸入模式");
+    request[size_ratio] = settings.size_ratio;
+    request[chinese_font] = settings.chinese_font;
+    request[latin_font] = settings.latin_font;
+    request[recipient_name] = row.name.toStdString();
+    request[recipient_postal_code] = row.postal_code.toStdString();
+    request[recipient_address] = row.address.toStdString();
+    request["名單"] = settings.list_name;
+    request["名單列"] = static_cast<long long>(row.number);
+    return request;
+}

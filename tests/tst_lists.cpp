@@ -1,0 +1,340 @@
+// Lists of recipients as offices keep them: files in the encodings and forms they are saved in,
+// columns mapped from their headers, rows checked, and a list made and printed without a user.
+
+#include "csv.h"
+#include "list_file.h"
+#include "list_rows.h"
+#include "record.h"
+#include "test_platform.h"
+#include "xlsx.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <private/qzipwriter_p.h>
+
+Q_DECLARE_METATYPE(std::vector<QStringList>)
+
+namespace {
+
+// "王小明" and a Taipei address in Big5, as Excel's plain CSV saves them on Traditional-Chinese
+// Windows; 張堃 needs the Hong Kong additions (堃 is FB69).
+const QByteArray big5
+    = QByteArray("\xA9\x6D\xA6\x57\x2C\xA6\x61\xA7\x7D\x0A\xA4\xFD\xA4\x70\xA9\xFA"
+                 "\x2C\xBB\x4F\xA5\x5F\xA5\xAB\xA4\x6A\xA6\x77\xB0\xCF\xB7\x73\xA5"
+                 "\xCD\xAB\x6E\xB8\xF4\xA4\x47\xAC\x71\x38\x36\xB8\xB9\x0A"
+                 "\xB1\x69\xFB\x69\x2C\x0A");
+// Simplified text in GBK: Big5's structure fits it too.
+const QByteArray gbk = QByteArray("\xD0\xD5\xC3\xFB\x2C\xB5\xD8\xD6\xB7\x0A\xC0\xEE\xC3\xF7\x2C\xB1"
+                                  "\xB1\xBE\xA9\xCA\xD0\xBA\xA3\xB5\xED\xC7\xF8\xD6\xD0\xB9\xD8\xB4"
+                                  "\xE5\xB4\xF3\xBD\xD6\x0A");
+
+QByteArray utf16le(const QString& text)
+{
+    QByteArray bytes("\xFF\xFE");
+    bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return bytes;
+}
+
+using Rows = std::vector<QStringList>;
+
+// A workbook as Excel writes one, its parts zipped here: the first sheet is sheet2.xml, found
+// only through the workbook's relationships.
+QByteArray workbook(const QString& sheet_xml, const QString& strings_xml)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QZipWriter zip(&buffer);
+    zip.addFile("[Content_Types].xml", "<?xml version=\"1.0\"?><Types/>");
+    zip.addFile("xl/workbook.xml",
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook "
+        "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"><sheets>"
+        "<sheet name=\"會員\" sheetId=\"1\" r:id=\"rId7\"/><sheet name=\"其他\" sheetId=\"2\" "
+        "r:id=\"rId1\"/></sheets></workbook>");
+    zip.addFile("xl/_rels/workbook.xml.rels",
+        "<?xml version=\"1.0\"?><Relationships "
+        "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" Target=\"worksheets/sheet1.xml\"/>"
+        "<Relationship Id=\"rId7\" Target=\"worksheets/sheet2.xml\"/></Relationships>");
+    zip.addFile("xl/sharedStrings.xml", strings_xml.toUtf8());
+    zip.addFile("xl/worksheets/sheet1.xml", "<worksheet><sheetData/></worksheet>");
+    zip.addFile("xl/worksheets/sheet2.xml", sheet_xml.toUtf8());
+    zip.close();
+    return bytes;
+}
+
+QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write the test's file");
+    return file.fileName();
+}
+
+} // namespace
+
+class Tst_Lists : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+
+private slots:
+    void initTestCase() { qputenv("HOME", dir_.path().toUtf8()); }
+
+    // Every encoding and form a list comes in, read into the same rows; what is none refused
+    // with where it went wrong.
+    void files_are_read_as_offices_save_them_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QString>("refused"); // a part of the sentence, or empty
+        QTest::addColumn<bool>("guessed");
+        const Rows names {{"姓名", "地址"}, {"王小明", "臺北市大安區新生南路二段86號"}};
+        const QString text = QStringLiteral("姓名,地址\n王小明,臺北市大安區新生南路二段86號\n");
+        QTest::newRow("UTF-8") << text.toUtf8() << names << "" << false;
+        QTest::newRow("UTF-8 with its BOM, CRLF")
+            << QByteArray("\xEF\xBB\xBF") + QString(text).replace("\n", "\r\n").toUtf8() << names
+            << "" << false;
+        QTest::newRow("UTF-16LE, tabs (Excel's Unicode text)")
+            << utf16le(QString(text).replace(u',', u'\t')) << names << "" << false;
+        Rows with_hkscs = names;
+        with_hkscs.push_back({"張堃", ""});
+        QTest::newRow("Big5 with a Hong Kong character") << big5 << with_hkscs << "" << false;
+        QTest::newRow("GBK is a guess") << gbk << Rows() << "" << true;
+        QTest::newRow("neither: the byte's offset")
+            << QByteArray("姓名,地址\n王\xFF") << Rows() << "第 17 個位元組" << false;
+        QTest::newRow("quotes, commas and line breaks in fields")
+            << QByteArray("姓名,地址\n\"王, 小明\",\"臺北市\n\"\"大安區\"\"\"\n")
+            << Rows {{"姓名", "地址"}, {"王, 小明", "臺北市\n\"大安區\""}} << "" << false;
+        QTest::newRow("a quote never closed")
+            << QByteArray("姓名,地址\n\"王小明,臺北市\n") << Rows() << "引號" << false;
+        QTest::newRow("semicolons") << QByteArray("姓名;地址\n王小明;臺北市\n")
+                                    << Rows {{"姓名", "地址"}, {"王小明", "臺北市"}} << "" << false;
+        QTest::newRow("an old workbook (.xls)")
+            << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(100, '\0') << Rows()
+            << "另存新檔" << false;
+        QTest::newRow("a damaged workbook")
+            << QByteArray("PK\x03\x04", 4) + QByteArray(60, 'x') << Rows() << "活頁簿" << false;
+    }
+    void files_are_read_as_offices_save_them()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(Rows, rows);
+        QFETCH(QString, refused);
+        QFETCH(bool, guessed);
+        const QString path = write(dir_, QStringLiteral("名單.csv"), bytes);
+        try {
+            const List_Table table = read_list_file(path);
+            QVERIFY2(refused.isEmpty(), "read although it should not be");
+            QCOMPARE(table.encoding_guessed, guessed);
+            if (!guessed)
+                QCOMPARE(table.rows, rows);
+        } catch (const List_Error& error) {
+            QVERIFY2(!refused.isEmpty() && QString::fromUtf8(error.what()).contains(refused),
+                error.what());
+        }
+    }
+
+    // A workbook's first sheet by its relationships, shared and inline strings without their
+    // phonetic runs, numbers as a general cell shows them, leading zeros of text kept.
+    void workbooks_are_read_as_excel_shows_them()
+    {
+        const QString strings = QStringLiteral(
+            "<sst><si><t>姓名</t></si><si><t>郵遞區號</t></si><si><r><t>王</t></r><r><t>小明</t>"
+            "</r><rPh><t>おう</t></rPh></si><si><t>0912345678</t></si></sst>");
+        const QString sheet = QStringLiteral(
+            "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"C1\" "
+            "t=\"s\"><v>1</v></c></row><row r=\"3\"><c r=\"A3\" t=\"s\"><v>2</v></c><c r=\"B3\" "
+            "t=\"s\"><v>3</v></c><c r=\"C3\"><v>220003</v></c></row><row r=\"4\"><c r=\"A4\" "
+            "t=\"inlineStr\"><is><t>陳老師</t></is></c><c r=\"C4\"><v>2.2000300000000001E5</v></c>"
+            "<c r=\"D4\"><v>0.1</v></c></row></sheetData></worksheet>");
+        const QString path = write(dir_, QStringLiteral("會員.xlsx"), workbook(sheet, strings));
+        const Xlsx_Sheet read = read_xlsx(path);
+        QCOMPARE(read.name, QStringLiteral("會員"));
+        QCOMPARE(read.sheet_names, QStringList({"會員", "其他"}));
+        const Rows expected {{"姓名", "", "郵遞區號"}, {}, {"王小明", "0912345678", "220003"},
+            {"陳老師", "", "220003", "0.1"}};
+        QCOMPARE(read.rows, expected);
+        QVERIFY_THROWS_EXCEPTION(List_Error, sheet_rows(sheet.toUtf8(), {}, 2)); // too many rows
+        QVERIFY_THROWS_EXCEPTION(List_Error, read_xlsx(path, QStringLiteral("沒有這張")));
+    }
+
+    // Columns found from their headers under title rows; two that could be one field are the
+    // user's choice; 縣市, 鄉鎮市區 and 地址 joined.
+    void columns_are_mapped_from_their_headers_data()
+    {
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<int>("header_row");
+        QTest::addColumn<QString>("name"); // the first row's as the envelope has it
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QStringList>("choices");
+        QTest::newRow("title rows above the header")
+            << Rows {{"臺北市某某協會"}, {"115 年會員名單"}, {},
+                   {"序號", "姓名", "職稱", "服務單位", "郵遞區號", "通訊地址"},
+                   {"1", "王小明", "課長", "大安區公所", "", "臺北市大安區新生南路二段86號"}}
+            << 3 << "大安區公所 王小明 課長"
+            << "臺北市大安區新生南路二段86號" << QStringList();
+        QTest::newRow("county, district and address joined")
+            << Rows {{"姓名", "縣市", "鄉鎮市區", "地址"},
+                   {"陳老師", "新北市", "板橋區", "文化路一段23號"}}
+            << 0 << "陳老師"
+            << "新北市板橋區文化路一段23號" << QStringList();
+        QTest::newRow("home and office addresses: the user's choice")
+            << Rows {{"姓名", "住家地址", "公司地址"}, {"張先生", "臺北市", "新北市"}} << 0
+            << "張先生"
+            << "" << QStringList {"地址"};
+        QTest::newRow("English headers") << Rows {{"Name", "Company", "Address", "Zip"},
+            {"John Smith", "Acme Ltd.", "No. 7, Xinyi Rd.", "110"}}
+                                         << 0 << "Acme Ltd. John Smith"
+                                         << "No. 7, Xinyi Rd." << QStringList();
+    }
+    void columns_are_mapped_from_their_headers()
+    {
+        QFETCH(Rows, rows);
+        QFETCH(int, header_row);
+        QFETCH(QString, name);
+        QFETCH(QString, address);
+        QFETCH(QStringList, choices);
+        const List_Mapping mapping = map_columns(rows);
+        QCOMPARE(mapping.header_row, header_row);
+        QStringList choice_names;
+        for (const auto& [field, columns] : mapping.choices)
+            choice_names << QString::fromUtf8(field_name(field));
+        QCOMPARE(choice_names, choices);
+        const std::vector<List_Row> read = list_rows({rows, {}, false, {}}, mapping, {});
+        QCOMPARE(read.front().name, name);
+        QCOMPARE(read.front().address, address);
+    }
+
+    // Each row's state, from the envelope's own reading: errors untick it, notes do not.
+    void rows_are_checked_data()
+    {
+        QTest::addColumn<QStringList>("cells"); // 姓名, 稱謂, 郵遞區號, 地址
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<QString>("derived");
+        QTest::newRow("a code derived")
+            << QStringList {"王小明", "", "", "臺北市大安區新生南路二段86號"} << true << ""
+            << "106";
+        QTest::newRow("no address") << QStringList {"王小明", "", "", ""} << false << "沒有地址"
+                                    << "";
+        QTest::newRow("no name") << QStringList {"", "", "", "臺北市大安區"} << false << "沒有姓名"
+                                 << "106";
+        QTest::newRow("a typed code against the address")
+            << QStringList {"王小明", "", "220", "臺北市大安區新生南路二段86號"} << true << "不符"
+            << "";
+        QTest::newRow("no code to derive")
+            << QStringList {"王小明", "", "", "信義路五段7號"} << true << "郵遞區號"
+            << "";
+        QTest::newRow("a private-use character")
+            << QStringList {"王\uE000明", "", "", "臺北市大安區"} << true << "造字區"
+            << "106";
+        QTest::newRow("a ? left by a Big5 save")
+            << QStringList {"王?明", "", "", "臺北市大安區"} << true << "「?」"
+            << "106";
+        QTest::newRow("先生 twice")
+            << QStringList {"王小明先生", "先生", "", "臺北市大安區"} << true << "稱謂重複"
+            << "106";
+    }
+    void rows_are_checked()
+    {
+        QFETCH(QStringList, cells);
+        QFETCH(bool, ticked);
+        QFETCH(QString, said);
+        QFETCH(QString, derived);
+        const Rows rows {{"姓名", "稱謂", "郵遞區號", "地址"}, cells};
+        const std::vector<List_Row> read = list_rows({rows, {}, false, {}}, map_columns(rows), {});
+        QCOMPARE(read.size(), std::size_t(1));
+        const List_Row& row = read.front();
+        QCOMPARE(row.ticked, ticked);
+        QCOMPARE(row.number, 2);
+        QCOMPARE(row.derived_code, derived);
+        QString all;
+        for (const auto& text : row.errors)
+            all += QString::fromStdString(text) + u'\n';
+        for (const auto& text : row.notes)
+            all += QString::fromStdString(text) + u'\n';
+        QVERIFY2(said.isEmpty() ? all.isEmpty() : all.contains(said), qPrintable(all));
+    }
+
+    void the_same_recipient_twice_is_noted()
+    {
+        const Rows rows {{"姓名", "地址"}, {"王小明", "臺北市大安區"}, {"王小明", "臺北市大安區"}};
+        const auto read = list_rows({rows, {}, false, {}}, map_columns(rows), {});
+        QVERIFY(read[0].notes.empty());
+        QCOMPARE(read[1].notes.size(), std::size_t(1));
+    }
+
+    // A row's request: the window's thirteen keys in order, then the list's two.
+    void a_row_becomes_the_windows_request_and_two_keys()
+    {
+        List_Row row;
+        row.number = 7;
+        row.name = QStringLiteral("王小明");
+        row.address = QStringLiteral("臺北市大安區");
+        List_Settings settings;
+        settings.list_name = "會員.xlsx";
+        const Record request = list_request(row, settings);
+        const std::vector<std::string> keys = request.keys();
+        QCOMPARE(keys.size(), std::size_t(15));
+        QCOMPARE(keys[6], std::string("輸入模式"));
+        QCOMPARE(std::get<std::string>(request.at("輸入模式")), std::string("名單輸入模式"));
+        QCOMPARE(keys[13], std::string("名單"));
+        QCOMPARE(std::get<long long>(request.at("名單列")), 7LL);
+        QVERIFY(std::holds_alternative<long long>(request.at("文字大小比例")));
+    }
+
+    // 120 rows printed headless: jobs of 50, 50 and 20 on the print system, a line per row, one
+    // line for the list; a row with an error not made and said.
+    void a_list_prints_headless_in_jobs_of_fifty()
+    {
+        if (!test_platform::custom_paper_reaches_the_printer())
+            QSKIP("Wine's printing cannot be followed through the tests' print system");
+        QTemporaryDir home;
+        QByteArray csv = "姓名,地址\n";
+        for (int i = 0; i < 120; ++i)
+            csv += QStringLiteral("會員%1,臺北市大安區新生南路二段%2號\n")
+                       .arg(i)
+                       .arg(i + 1)
+                       .toUtf8();
+        csv += "沒有地址的人,\n";
+        const QString path = write(home, QStringLiteral("會員.csv"), csv);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home.path());
+        QProcess host;
+        host.setProcessEnvironment(environment);
+        host.start(test_platform::built_program("pelderwick"),
+            {"--list", path, "--output-all", "--printer", "EnvPDF"});
+        QVERIFY(host.waitForFinished(300000));
+        const QString said = QString::fromUtf8(host.readAllStandardOutput());
+        QCOMPARE(host.exitCode(), 0);
+        QCOMPARE(said.count(QStringLiteral("已輸出")), 120);
+        QVERIFY2(said.contains(QStringLiteral("第 122 列「沒有地址的人」：沒有輸出：沒有地址")),
+            qPrintable(said));
+        QFile log(home.filePath("brintlow/Pelderwick/requests.jsonl"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QList<long long> jobs;
+        Record list_line;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            if (line.isEmpty())
+                continue;
+            const Record entry = record_from_json_line(line.toStdString());
+            if (entry.contains("列印") && std::get<std::string>(entry.at("列印")) == "已送印")
+                jobs << std::get<long long>(entry.at("信封數"));
+            if (entry.contains("列數"))
+                list_line = entry;
+        }
+        QCOMPARE(jobs, QList<long long>({50, 50, 20}));
+        QCOMPARE(std::get<long long>(list_line.at("列數")), 121LL);
+        QCOMPARE(std::get<long long>(list_line.at("勾選")), 120LL);
+        QCOMPARE(std::get<long long>(list_line.at("已輸出")), 120LL);
+    }
+};
+
+QTEST_MAIN(Tst_Lists)
+#include "tst_lists.moc"
