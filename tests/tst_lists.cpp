@@ -4,13 +4,22 @@
 #include "csv.h"
 #include "list_file.h"
 #include "list_rows.h"
+#include "list_window.h"
 #include "record.h"
 #include "test_platform.h"
 #include "xlsx.h"
 
+#include <QAbstractButton>
 #include <QBuffer>
+#include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <private/qzipwriter_p.h>
@@ -266,8 +275,9 @@ private slots:
     {
         const Rows rows {{"姓名", "地址"}, {"王小明", "臺北市大安區"}, {"王小明", "臺北市大安區"}};
         const auto read = list_rows({rows, {}, false, {}}, map_columns(rows), {});
-        QVERIFY(read[0].notes.empty());
+        QVERIFY(read[0].notes.empty() && read[0].ticked);
         QCOMPARE(read[1].notes.size(), std::size_t(1));
+        QVERIFY(!read[1].ticked); // still there to tick
     }
 
     // A row's request: the window's thirteen keys in order, then the list's two.
@@ -287,6 +297,69 @@ private slots:
         QCOMPARE(keys[13], std::string("名單"));
         QCOMPARE(std::get<long long>(request.at("名單列")), 7LL);
         QVERIFY(std::holds_alternative<long long>(request.at("文字大小比例")));
+    }
+
+    // The list window as a user meets it: rows shown and checked, the one with an error and the
+    // repeated one unticked, a column to choose where two could be the address, the envelopes
+    // made from the ticked rows alone; every control with a name a screen reader says.
+    void the_list_window_makes_the_ticked_rows()
+    {
+        QTemporaryDir home;
+        qputenv("HOME", home.path().toUtf8());
+        const QString path = write(home, QStringLiteral("會員.csv"),
+            QStringLiteral("會員名單\n姓名,職稱,住家地址,公司地址\n"
+                           "王小明,課長,臺北市大安區新生南路二段86號,\n"
+                           "陳老師,,新北市板橋區文化路一段23號,\n"
+                           "張先生,,,\n"
+                           "王小明,課長,臺北市大安區新生南路二段86號,\n")
+                .toUtf8());
+        std::unique_ptr<QWidget> window(
+            make_list_window({[](const std::string&, const std::string&) {}, {}}, path));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->show();
+        auto* print = window->findChild<QPushButton*>("print");
+        auto* status = window->findChild<QLabel*>("status");
+        QVERIFY(status->text().contains(QStringLiteral("兩欄")));
+        // Until the address column is chosen, no row has an address.
+        QTRY_COMPARE_WITH_TIMEOUT(print->text(), QStringLiteral("列印 0 封"), 10000);
+        auto* address = window->findChild<QComboBox*>(QStringLiteral("field[地址]"));
+        QVERIFY(address != nullptr);
+        const int home_address = address->findText(QStringLiteral("住家地址"));
+        address->setCurrentIndex(home_address);
+        emit address->activated(home_address);
+        QTRY_COMPARE_WITH_TIMEOUT(print->text(), QStringLiteral("列印 2 封"), 10000);
+        auto* rows = window->findChild<QTableWidget*>("rows");
+        QCOMPARE(rows->rowCount(), 4);
+        QVERIFY(rows->item(2, 5)->text().contains(QStringLiteral("沒有地址")));
+        QVERIFY(rows->item(3, 5)->text().contains(QStringLiteral("同一位")));
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            const bool spoken = qobject_cast<QAbstractButton*>(control)
+                || qobject_cast<QComboBox*>(control) || qobject_cast<QLineEdit*>(control)
+                || qobject_cast<QSpinBox*>(control) || qobject_cast<QTableWidget*>(control);
+            // Parts of a control (a spin box's line, a table's corner) are the control's.
+            bool part = false;
+            for (QWidget* up = control->parentWidget(); up != window.get(); up = up->parentWidget())
+                part = part || qobject_cast<QAbstractSpinBox*>(up) || qobject_cast<QComboBox*>(up)
+                    || qobject_cast<QAbstractItemView*>(up);
+            if (spoken && !part)
+                QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+        }
+        window->findChild<QPushButton*>("pdf_only")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QStringLiteral("已輸出 2 封")), 20000);
+        const QDir folder(home.filePath("brintlow/Pelderwick"));
+        QCOMPARE(folder.entryList({"*.pdf"}).size(), 2);
+        QFile log(folder.filePath("requests.jsonl"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QList<long long> numbers;
+        for (const QByteArray& line : log.readAll().split('\n')) {
+            if (line.isEmpty())
+                continue;
+            const Record entry = record_from_json_line(line.toStdString());
+            if (entry.contains("名單列"))
+                numbers << std::get<long long>(entry.at("名單列"));
+        }
+        QCOMPARE(numbers, QList<long long>({3, 4})); // as the spreadsheet numbers its rows
+        qputenv("HOME", dir_.path().toUtf8());
     }
 
     // 120 rows printed headless: jobs of 50, 50 and 20 on the print system, a line per row, one

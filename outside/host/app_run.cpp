@@ -170,6 +170,9 @@ extern "C" PELDERWICK_EXPORT int pelderwick_app_run(const App_Start& start)
             return run->reprint();
         if (start.options.output_all)
             return run->list();
+        if (!start.options.list.empty())
+            return run->session.run_list(
+                QString::fromStdString(start.options.list), start.options.printer);
         run->window();
     } catch (const std::exception& error) {
         report_line(error.what());

@@ -24,7 +24,6 @@ Host_Options host_options(int argc, const char* const* argv)
     }
     if (options.complaint.empty() && options.output_all && options.list.empty())
         options.complaint = "--output-all needs --list FILE";
-    if (options.complaint.empty() && !options.list.empty() && !options.output_all)
-        options.complaint = "the list window is not there yet: use --list FILE --output-all";
+
     return options;
 }

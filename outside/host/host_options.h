@@ -9,8 +9,9 @@
 //                                     requests: WHAT is an envelope's PDF file, "job:N" (a print
 //                                     job's envelopes) or "line:N" / "line:N-M" (lines of the log);
 //                                     repeatable
-//   pelderwick --list FILE --output-all   every row of a list (.xlsx, CSV) without errors made,
-//                                     and printed where envelopes go to a printer, no window
+//   pelderwick --list FILE            the list window ("名單列印") with FILE (.xlsx, CSV) loaded
+//   pelderwick --list FILE --output-all   every row of the list without errors made, and
+//                                     printed where envelopes go to a printer, no window
 
 #include <string>
 #include <vector>
@@ -31,4 +32,4 @@ Host_Options host_options(int argc, const char* const* argv);
 inline constexpr char host_usage[]
     = "usage: pelderwick [--demo] [--printer NAME] | pelderwick --printer-settings\n"
       "       pelderwick --reprint FILE.pdf|job:N|line:N[-M] [--reprint ...] [--printer NAME]\n"
-      "       pelderwick --list FILE --output-all [--printer NAME]";
+      "       pelderwick --list FILE [--output-all] [--printer NAME]";

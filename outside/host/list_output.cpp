@@ -42,20 +42,15 @@ std::string unusable(const List_Table& table, const List_Mapping& mapping)
     return {};
 }
 
-struct Counts
-{
-    int made = 0;
-    int not_made = 0;
-    int not_sent = 0;
-};
-
 std::string row_line(const List_Row& row, const std::string& outcome)
 {
     return "第 " + std::to_string(row.number) + " 列「" + row.name.toStdString() + "」：" + outcome;
 }
 
+} // namespace
+
 void log_list(const Record& any_request, const std::string& list, std::size_t rows,
-    std::size_t ticked, const Counts& counts, const std::string& printer)
+    std::size_t ticked, const List_Counts& counts, const std::string& printer)
 {
     Record line;
     line["名單"] = list;
@@ -70,7 +65,36 @@ void log_list(const Record& any_request, const std::string& list, std::size_t ro
         report_line("名單「" + list + "」的總結沒有寫進 requests.jsonl");
 }
 
-} // namespace
+List_Counts make_list(Outputs& outputs, const std::vector<Record>& requests,
+    const std::atomic<bool>& stop,
+    const std::function<void(std::size_t, const Production_Report&)>& each)
+{
+    List_Counts counts;
+    for (std::size_t start = 0; start < requests.size(); start += envelopes_per_job) {
+        const std::vector<Record> job(requests.begin() + std::ptrdiff_t(start),
+            requests.begin()
+                + std::ptrdiff_t(std::min(requests.size(), start + envelopes_per_job)));
+        if (!stop)
+            outputs.press_begins(job);
+        bool pressed = false;
+        for (std::size_t i = 0; i < job.size(); ++i) {
+            Production_Report report;
+            if (stop) {
+                report.reason = "沒有送出：停止了";
+                log(job[i], report);
+                ++counts.not_sent;
+            } else {
+                report = outputs.produce(job[i]);
+                pressed = true;
+                ++(report.made ? counts.made : counts.not_made);
+            }
+            each(start + i, report);
+        }
+        if (pressed)
+            outputs.press_done();
+    }
+    return counts;
+}
 
 int output_list(Outputs& outputs, const std::string& path, const std::atomic<bool>& stop)
 {
@@ -97,38 +121,23 @@ int output_list(Outputs& outputs, const std::string& path, const std::atomic<boo
         if (row.ticked)
             ticked.push_back(&row);
         else
-            say_line(row_line(row, "沒有輸出：" + joined(row.errors)));
+            say_line(
+                row_line(row, "沒有輸出：" + joined(row.errors.empty() ? row.notes : row.errors)));
     }
-    Counts counts;
+    std::vector<Record> requests;
+    for (const List_Row* row : ticked)
+        requests.push_back(list_request(*row, settings));
     std::string printer;
-    for (std::size_t start = 0; start < ticked.size(); start += envelopes_per_job) {
-        const std::size_t end = std::min(ticked.size(), start + envelopes_per_job);
-        std::vector<Record> job;
-        for (std::size_t i = start; i < end; ++i)
-            job.push_back(list_request(*ticked[i], settings));
-        if (!stop)
-            outputs.press_begins(job);
-        for (std::size_t i = 0; i < job.size(); ++i) {
-            if (stop) {
-                Production_Report not_sent;
-                not_sent.reason = "沒有送出：使用者要程式結束";
-                log(job[i], not_sent);
-                ++counts.not_sent;
-                say_line(row_line(*ticked[start + i], "沒有送出"));
-                continue;
-            }
-            const Production_Report report = outputs.produce(job[i]);
-            printer = report.printer;
-            counts.made += report.made ? 1 : 0;
-            counts.not_made += report.made ? 0 : 1;
-            say_line(row_line(*ticked[start + i],
-                report.made ? "已輸出 " + report.file
-                        + (report.printer.empty() ? "" : "，送往「" + report.printer + "」")
-                            : "沒有輸出：" + report.reason));
-        }
-        if (counts.made + counts.not_made > 0 || !stop)
-            outputs.press_done();
-    }
+    const List_Counts counts
+        = make_list(outputs, requests, stop, [&](std::size_t i, const Production_Report& report) {
+              if (report.made)
+                  printer = report.printer;
+              say_line(row_line(*ticked[i],
+                  report.made ? "已輸出 " + report.file
+                          + (report.printer.empty() ? "" : "，送往「" + report.printer + "」")
+                      : report.reason.starts_with("沒有送出") ? report.reason
+                                                              : "沒有輸出：" + report.reason));
+          });
     if (!rows.empty())
         log_list(list_request(rows.front(), settings), settings.list_name, rows.size(),
             ticked.size(), counts, printer);

@@ -5,6 +5,7 @@
 #include "guard.h"
 #include "in_background.h"
 #include "lines.h"
+#include "list_window.h"
 #include "platform.h"
 #include "print_jobs.h"
 #include "print_settings.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QIcon>
 #include <QMenu>
 #include <QSessionManager>
@@ -73,6 +75,32 @@ void Session::open_print_settings()
     remember_print_settings_seen();
 }
 
+// A list chosen in a file dialog, in a list window of its own.
+void Session::open_list(const QString& path)
+{
+    QString chosen = path;
+    if (chosen.isEmpty()) {
+        chosen = QFileDialog::getOpenFileName(nullptr, QStringLiteral("名單列印：開啟名單"),
+            QString(), QStringLiteral("名單 (*.xlsx *.csv *.txt *.tsv);;所有檔案 (*)"));
+        if (chosen.isEmpty())
+            return;
+    }
+    QWidget* window = make_list_window(
+        {[this](const std::string& title, const std::string& message) { tell(title, message); },
+            list_printer_},
+        chosen);
+    window->show();
+    window->raise();
+}
+
+int Session::run_list(const QString& path, const std::string& printer)
+{
+    list_printer_ = printer;
+    open_list(path);
+    QApplication::setQuitOnLastWindowClosed(true);
+    return QApplication::exec();
+}
+
 // The program's icon in the notification area, where its menu opens the print settings. On X11
 // it is made whether or not a notification area is there yet: Qt shows it once one appears (a
 // panel restarted, a login that takes its time). None on other platforms without one.
@@ -88,6 +116,8 @@ QSystemTrayIcon* Session::tray()
         menu_ = std::make_unique<QMenu>();
         QObject::connect(menu_->addAction(QStringLiteral("列印設定…")), &QAction::triggered,
             icon_.get(), [this] { call_guarded("列印設定…", [this] { open_print_settings(); }); });
+        QObject::connect(menu_->addAction(QStringLiteral("名單列印…")), &QAction::triggered,
+            icon_.get(), [this] { call_guarded("名單列印…", [this] { open_list(); }); });
         icon_->setContextMenu(menu_.get());
         QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
             [this](QSystemTrayIcon::ActivationReason reason) {

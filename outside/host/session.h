@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QString>
 #include <functional>
 #include <memory>
 #include <string>
@@ -49,12 +50,15 @@ public:
     void offer_print_settings();
     // The print settings' window alone, until it is closed.
     int run_print_settings();
+    // A list window alone (its file loaded where given), until it is closed.
+    int run_list(const QString& path, const std::string& printer);
     // Once the window is shown: the demo (demo.h).
     void start_demo(const Worker_Progress& progress);
     bool demo_failed() const { return demo_failed_; }
 
 private:
     void open_print_settings();
+    void open_list(const QString& path = QString());
     QSystemTrayIcon* tray();
     void notify(const Notice& notice);
     void show_due_notices();
@@ -70,4 +74,5 @@ private:
     QElapsedTimer since_notice_;
     std::function<void()> look_again_; // set while waiting for the worker
     bool demo_failed_ = false;
+    std::string list_printer_; // this run's, for the lists' envelopes
 };

@@ -81,8 +81,13 @@ bool has_private_use(const QString& text)
     return false;
 }
 
-void check(List_Row& row, const List_Settings& settings)
+} // namespace
+
+void check_row(List_Row& row, const List_Settings& settings)
 {
+    row.errors.clear();
+    row.notes.clear();
+    row.derived_code.clear();
     if (row.address.isEmpty())
         row.errors.push_back("沒有地址");
     if (row.name.isEmpty())
@@ -110,7 +115,20 @@ void check(List_Row& row, const List_Settings& settings)
     row.ticked = row.errors.empty();
 }
 
-} // namespace
+void note_repeats(std::vector<List_Row>& rows)
+{
+    QSet<QString> seen;
+    for (List_Row& row : rows) {
+        const QString same = row.name + u'\n' + row.address;
+        std::erase(row.notes, std::string(repeated_note));
+        // The same envelope twice is rarely wanted: unticked, still there to tick.
+        if (!row.address.isEmpty() && seen.contains(same)) {
+            row.notes.push_back(repeated_note);
+            row.ticked = false;
+        }
+        seen.insert(same);
+    }
+}
 
 const char* field_name(List_Field field)
 {
@@ -147,11 +165,10 @@ List_Mapping map_columns(const std::vector<QStringList>& rows)
     return mapping;
 }
 
-std::vector<List_Row> list_rows(
-    const List_Table& table, const List_Mapping& mapping, const List_Settings& settings)
+std::vector<List_Row> list_rows(const List_Table& table, const List_Mapping& mapping,
+    const List_Settings& settings, bool checked)
 {
     std::vector<List_Row> rows;
-    QSet<QString> seen;
     for (std::size_t i = std::size_t(mapping.header_row + 1); i < table.rows.size(); ++i) {
         const QStringList& cells = table.rows[i];
         if (cells.join(QString()).trimmed().isEmpty())
@@ -168,13 +185,12 @@ std::vector<List_Row> list_rows(
         row.address = cell(cells, mapping[List_Field::county])
             + cell(cells, mapping[List_Field::district])
             + cell(cells, mapping[List_Field::address]);
-        check(row, settings);
-        const QString same = row.name + u'\n' + row.address;
-        if (!row.address.isEmpty() && seen.contains(same))
-            row.notes.push_back("和前面一列是同一位收件人");
-        seen.insert(same);
+        if (checked)
+            check_row(row, settings);
         rows.push_back(std::move(row));
     }
+    if (checked)
+        note_repeats(rows);
     return rows;
 }
 

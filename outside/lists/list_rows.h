@@ -57,9 +57,17 @@ struct List_Row
     bool ticked = true;
 };
 
-// The rows below the header, with their checks; empty rows left out. Rows with errors unticked.
-std::vector<List_Row> list_rows(
-    const List_Table& table, const List_Mapping& mapping, const List_Settings& settings);
+// The rows below the header, with their checks unless told not to (checking costs a drawing of
+// each envelope); empty rows left out. Rows with errors unticked.
+std::vector<List_Row> list_rows(const List_Table& table, const List_Mapping& mapping,
+    const List_Settings& settings, bool checked = true);
+
+// A row's checks made anew (after an edit); the same recipient twice is `note_repeats`' to tell,
+// which unticks the second.
+void check_row(List_Row& row, const List_Settings& settings);
+void note_repeats(std::vector<List_Row>& rows);
+
+inline constexpr char repeated_note[] = "和前面一列是同一位收件人";
 
 // The row's request: the window's thirteen keys in their order, "輸入模式" "名單輸入模式", then
 // "名單" and "名單列".
