@@ -263,8 +263,10 @@ private:
         QHeaderView* header = table_view_->horizontalHeader();
         for (const Column wide : {name_column, address_column, state_column})
             header->setSectionResizeMode(wide, QHeaderView::Stretch);
+        // Narrow columns sized once a fill is done: sized to their contents at every item, a
+        // thousand rows take seconds.
         for (const Column narrow : {tick_column, row_column, code_column})
-            header->setSectionResizeMode(narrow, QHeaderView::ResizeToContents);
+            header->setSectionResizeMode(narrow, QHeaderView::Interactive);
         table_view_->verticalHeader()->hide();
         left->addWidget(table_view_, 1);
         connect(table_view_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
@@ -422,6 +424,7 @@ private:
     void show_rows()
     {
         filling_ = true;
+        table_view_->setUpdatesEnabled(false);
         table_view_->setSortingEnabled(false);
         table_view_->setRowCount(int(rows_.size()));
         for (int i = 0; i < int(rows_.size()); ++i) {
@@ -448,7 +451,11 @@ private:
                 state->setForeground(QColor(0xB4, 0x53, 0x09));
             table_view_->setItem(i, state_column, state);
         }
+        for (const Column narrow : {tick_column, row_column, code_column})
+            table_view_->resizeColumnToContents(narrow);
+        table_view_->setUpdatesEnabled(true);
         filling_ = false;
+        setProperty("checked", checked_); // for those who wait on it
         apply_filter();
         count_ticked();
         if (table_view_->currentRow() < 0)
