@@ -359,6 +359,12 @@ private slots:
                 numbers << std::get<long long>(entry.at("名單列"));
         }
         QCOMPARE(numbers, QList<long long>({3, 4})); // as the spreadsheet numbers its rows
+        // The column chosen is remembered for the file.
+        std::unique_ptr<QWidget> again(
+            make_list_window({[](const std::string&, const std::string&) {}, {}}, path));
+        again->setAttribute(Qt::WA_DeleteOnClose, false);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            again->findChild<QPushButton*>("print")->text(), QStringLiteral("列印 2 封"), 10000);
         qputenv("HOME", dir_.path().toUtf8());
     }
 

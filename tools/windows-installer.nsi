@@ -87,6 +87,9 @@ Section "!${PRODUCT}" program
   ; Printing found without the notification area's icon too.
   CreateShortcut "$SMPROGRAMS\Pelderwick 列印設定.lnk" "$INSTDIR\pelderwick.exe" "--printer-settings" \
     "$INSTDIR\pelderwick.exe" 0
+  ; A list printed, also without the icon: a file dialog first.
+  CreateShortcut "$SMPROGRAMS\Pelderwick 名單列印.lnk" "$INSTDIR\pelderwick.exe" "--list" \
+    "$INSTDIR\pelderwick.exe" 0
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -109,6 +112,7 @@ Section "un.${PRODUCT}" un_program
   !insertmacro CLOSE_RUNNING_PROGRAM
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   Delete "$SMPROGRAMS\Pelderwick 列印設定.lnk"
+  Delete "$SMPROGRAMS\Pelderwick 名單列印.lnk"
   Delete "$DESKTOP\${PRODUCT}.lnk"
   !insertmacro REMOVE_FILES
   Delete "$INSTDIR\uninstall.exe"

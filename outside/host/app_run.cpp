@@ -170,7 +170,7 @@ extern "C" PELDERWICK_EXPORT int pelderwick_app_run(const App_Start& start)
             return run->reprint();
         if (start.options.output_all)
             return run->list();
-        if (!start.options.list.empty())
+        if (start.options.list_chosen)
             return run->session.run_list(
                 QString::fromStdString(start.options.list), start.options.printer);
         run->window();

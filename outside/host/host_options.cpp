@@ -15,13 +15,18 @@ Host_Options host_options(int argc, const char* const* argv)
             options.printer = argv[++i];
         else if (argument == "--reprint" && i + 1 < argc && argv[i + 1][0] != '\0')
             options.reprint.emplace_back(argv[++i]);
-        else if (argument == "--list" && i + 1 < argc && argv[i + 1][0] != '\0')
+        else if (argument == "--list" && i + 1 < argc && argv[i + 1][0] != '-')
             options.list = argv[++i];
+        else if (argument == "--list")
+            options.list_chosen = true; // a file dialog first
+        else if (!argument.empty() && argument[0] != '-' && options.list.empty())
+            options.list = argument; // a file dropped on the program, or opened with it
         else if (argument == "--output-all")
             options.output_all = true;
         else
             options.complaint = "not understood: " + std::string(argument);
     }
+    options.list_chosen = options.list_chosen || !options.list.empty();
     if (options.complaint.empty() && options.output_all && options.list.empty())
         options.complaint = "--output-all needs --list FILE";
 

@@ -9,7 +9,9 @@
 //                                     requests: WHAT is an envelope's PDF file, "job:N" (a print
 //                                     job's envelopes) or "line:N" / "line:N-M" (lines of the log);
 //                                     repeatable
-//   pelderwick --list FILE            the list window ("名單列印") with FILE (.xlsx, CSV) loaded
+//   pelderwick --list FILE            the list window ("名單列印") with FILE (.xlsx, CSV) loaded;
+//                                     a file dialog first without FILE; a FILE alone (dropped on
+//                                     the program, or opened with it) does the same
 //   pelderwick --list FILE --output-all   every row of the list without errors made, and
 //                                     printed where envelopes go to a printer, no window
 
@@ -23,6 +25,7 @@ struct Host_Options
     std::string printer; // this run's printer, over the stored choice
     std::vector<std::string> reprint; // what to print again
     std::string list; // a list of recipients to make envelopes for
+    bool list_chosen = false; // the list window asked for, with `list` or a file dialog
     bool output_all = false; // of the list, without a window
     std::string complaint; // what was not understood
 };
@@ -32,4 +35,4 @@ Host_Options host_options(int argc, const char* const* argv);
 inline constexpr char host_usage[]
     = "usage: pelderwick [--demo] [--printer NAME] | pelderwick --printer-settings\n"
       "       pelderwick --reprint FILE.pdf|job:N|line:N[-M] [--reprint ...] [--printer NAME]\n"
-      "       pelderwick --list FILE [--output-all] [--printer NAME]";
+      "       pelderwick [--list] FILE [--output-all] [--printer NAME] | pelderwick --list";

@@ -5,6 +5,7 @@
 #include "list_output.h"
 #include "list_rows.h"
 #include "print_service.h"
+#include "print_settings.h"
 #include "request_fields.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -157,6 +159,7 @@ public:
         path_ = path;
         settings_.list_name = QFileInfo(path).fileName().toStdString();
         mapping_ = map_columns(table_.rows);
+        remembered_mapping();
         file_->setText(QStringLiteral("%1（%2）").arg(QFileInfo(path).fileName(), table_.kind));
         fill_mapping();
         rebuild_rows();
@@ -229,6 +232,7 @@ private:
                     mapping_.column[f] = fields_[f]->itemData(index).toInt();
                     std::erase_if(mapping_.choices,
                         [&](const auto& choice) { return std::size_t(choice.first) == f; });
+                    remember_mapping();
                     rebuild_rows();
                 });
             });
@@ -350,6 +354,43 @@ private:
         connect(pdf_, &QPushButton::clicked, this,
             [this] { call_guarded("名單列印：只輸出 PDF", [this] { make(false); }); });
         connect(stop_button_, &QPushButton::clicked, this, [this] { stop_ = true; });
+    }
+
+    // The mapping the user chose for this file, by its place: kept in the program's settings.
+    QString mapping_group() const
+    {
+        return QStringLiteral("lists/")
+            + QString::fromUtf8(QFileInfo(path_).absoluteFilePath().toUtf8().toPercentEncoding());
+    }
+
+    void remember_mapping()
+    {
+        if (const auto settings = program_settings()) {
+            QList<QVariant> columns;
+            for (const int column : mapping_.column)
+                columns << column;
+            settings->setValue(mapping_group() + QStringLiteral("/columns"), columns);
+            settings->setValue(
+                mapping_group() + QStringLiteral("/header_row"), mapping_.header_row);
+        }
+    }
+
+    void remembered_mapping()
+    {
+        const auto settings = program_settings();
+        if (!settings)
+            return;
+        const QList<QVariant> columns
+            = settings->value(mapping_group() + QStringLiteral("/columns")).toList();
+        if (columns.size() != qsizetype(list_field_count))
+            return;
+        for (std::size_t f = 0; f < list_field_count; ++f)
+            mapping_.column[f] = columns[qsizetype(f)].toInt();
+        mapping_.header_row
+            = settings->value(mapping_group() + QStringLiteral("/header_row"), mapping_.header_row)
+                  .toInt();
+        mapping_.header_row = std::clamp(mapping_.header_row, -1, int(table_.rows.size()) - 1);
+        mapping_.choices.clear();
     }
 
     void fill_mapping()

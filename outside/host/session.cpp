@@ -76,14 +76,14 @@ void Session::open_print_settings()
 }
 
 // A list chosen in a file dialog, in a list window of its own.
-void Session::open_list(const QString& path)
+bool Session::open_list(const QString& path)
 {
     QString chosen = path;
     if (chosen.isEmpty()) {
         chosen = QFileDialog::getOpenFileName(nullptr, QStringLiteral("名單列印：開啟名單"),
             QString(), QStringLiteral("名單 (*.xlsx *.csv *.txt *.tsv);;所有檔案 (*)"));
         if (chosen.isEmpty())
-            return;
+            return false;
     }
     QWidget* window = make_list_window(
         {[this](const std::string& title, const std::string& message) { tell(title, message); },
@@ -91,12 +91,14 @@ void Session::open_list(const QString& path)
         chosen);
     window->show();
     window->raise();
+    return true;
 }
 
 int Session::run_list(const QString& path, const std::string& printer)
 {
     list_printer_ = printer;
-    open_list(path);
+    if (!open_list(path))
+        return 0; // the file dialog was cancelled
     QApplication::setQuitOnLastWindowClosed(true);
     return QApplication::exec();
 }

@@ -58,7 +58,7 @@ public:
 
 private:
     void open_print_settings();
-    void open_list(const QString& path = QString());
+    bool open_list(const QString& path = QString()); // false when no file was chosen
     QSystemTrayIcon* tray();
     void notify(const Notice& notice);
     void show_due_notices();

@@ -192,3 +192,8 @@ void remember_print_settings_seen()
     if (const auto settings = stored())
         settings->setValue(QStringLiteral("seen/print_settings"), true);
 }
+
+std::unique_ptr<QSettings> program_settings()
+{
+    return stored();
+}

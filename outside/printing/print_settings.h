@@ -5,6 +5,9 @@
 // to be moved and turned so that they land where they should, and which paper source feeds them.
 
 #include <map>
+#include <memory>
+
+class QSettings;
 #include <string>
 #include <vector>
 
@@ -59,3 +62,7 @@ std::string settings_trouble();
 // can go straight to a printer. Where this cannot be kept, the user is only told again.
 bool print_settings_seen();
 void remember_print_settings_seen();
+
+// The program's settings file, checked as the print settings' is; nothing where it is not to be
+// touched. Other windows keep their own groups in it ("lists/...").
+std::unique_ptr<QSettings> program_settings();
