@@ -368,6 +368,33 @@ private slots:
         qputenv("HOME", dir_.path().toUtf8());
     }
 
+    // Bytes that might be Big5 or GBK are shown, but nothing is made from them until the user
+    // has chosen the encoding.
+    void a_guessed_encoding_waits_for_the_users_choice()
+    {
+        QTemporaryDir home;
+        const QString path = write(home, QStringLiteral("猜.csv"), gbk);
+        std::unique_ptr<QWidget> window(
+            make_list_window({[](const std::string&, const std::string&) {}, {}}, path));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        auto* status = window->findChild<QLabel*>("status");
+        QVERIFY(status->text().contains(QStringLiteral("看不準編碼")));
+        QTRY_VERIFY_WITH_TIMEOUT(window->property("checked").toBool(), 10000);
+        window->findChild<QPushButton*>("pdf_only")->click();
+        QVERIFY(status->text().contains(QStringLiteral("編碼還沒確認")));
+        QVERIFY(QDir(home.filePath("brintlow/Pelderwick")).entryList({"*.pdf"}).isEmpty());
+        auto* encoding = window->findChild<QComboBox*>("encoding");
+        const int big5_choice = encoding->findData(int(List_Encoding::big5));
+        encoding->setCurrentIndex(big5_choice);
+        emit encoding->activated(big5_choice);
+        QVERIFY(!status->text().contains(QStringLiteral("看不準編碼")));
+        // UTF-8 chosen for these bytes is refused with where they fail.
+        const int utf8_choice = encoding->findData(int(List_Encoding::utf8));
+        encoding->setCurrentIndex(utf8_choice);
+        emit encoding->activated(utf8_choice);
+        QVERIFY2(status->text().contains(QStringLiteral("不是 UTF-8")), qPrintable(status->text()));
+    }
+
     // 120 rows printed headless: jobs of 50, 50 and 20 on the print system, a line per row, one
     // line for the list; a row with an error not made and said.
     void a_list_prints_headless_in_jobs_of_fifty()

@@ -150,7 +150,7 @@ public:
     void load(const QString& path)
     {
         try {
-            table_ = read_list_file(path);
+            table_ = read_list_file(path, chosen_encoding());
         } catch (const List_Error& error) {
             status_->setText(QStringLiteral("讀不了「%1」：%2")
                                  .arg(QFileInfo(path).fileName(), QString::fromUtf8(error.what())));
@@ -166,10 +166,13 @@ public:
         QStringList said;
         for (const std::string& warning : table_.warnings)
             said << QString::fromStdString(warning);
+        encoding_->setStyleSheet(table_.encoding_guessed
+                ? QStringLiteral("QComboBox { border: 2px solid #d97706; }")
+                : QString());
         if (table_.encoding_guessed)
             said << QStringLiteral(
-                "看不準編碼（像 Big5，也像別的編碼）：請確認名字沒有變成亂碼，否則在 Excel "
-                "另存成「CSV UTF-8」");
+                "看不準編碼（像 Big5，也像別的編碼）：名字沒有變成亂碼的話，請在右上角選「Big5」"
+                "再印；否則在 Excel 另存成「CSV UTF-8」");
         if (!mapping_.choices.empty())
             said << QStringLiteral("有欄位可以是兩欄以上，請在上面選擇要用哪一欄");
         if (mapping_.header_row < 0)
@@ -208,8 +211,19 @@ private:
             new QPushButton(QStringLiteral("開啟名單…")), "open", QStringLiteral("開啟名單"));
         file_ = named(new QLabel(QStringLiteral("還沒有開啟名單：可以把檔案拖進這個視窗")), "file",
             QStringLiteral("名單檔案"));
+        encoding_ = named(new QComboBox, "encoding", QStringLiteral("文字檔的編碼"));
+        encoding_->addItem(QStringLiteral("編碼：自動判斷"));
+        encoding_->addItem(QStringLiteral("UTF-8"), int(List_Encoding::utf8));
+        encoding_->addItem(QStringLiteral("Big5（繁體中文，CP950）"), int(List_Encoding::big5));
         top->addWidget(open);
         top->addWidget(file_, 1);
+        top->addWidget(encoding_);
+        connect(encoding_, &QComboBox::activated, this, [this] {
+            call_guarded("名單列印：編碼", [this] {
+                if (!path_.isEmpty())
+                    load(path_);
+            });
+        });
         layout->addLayout(top);
         connect(open, &QPushButton::clicked, this, [this] {
             call_guarded("名單列印：開啟名單", [this] {
@@ -391,6 +405,12 @@ private:
                   .toInt();
         mapping_.header_row = std::clamp(mapping_.header_row, -1, int(table_.rows.size()) - 1);
         mapping_.choices.clear();
+    }
+
+    std::optional<List_Encoding> chosen_encoding() const
+    {
+        const QVariant chosen = encoding_->currentData();
+        return chosen.isValid() ? std::optional(List_Encoding(chosen.toInt())) : std::nullopt;
     }
 
     void fill_mapping()
@@ -668,6 +688,10 @@ private:
     {
         if (maker_.joinable() || !checked_)
             return;
+        if (table_.encoding_guessed) {
+            status_->setText(QStringLiteral("編碼還沒確認：請在右上角選擇這個檔案的編碼"));
+            return;
+        }
         std::vector<Record> requests;
         const List_Settings settings = current_settings();
         for (const List_Row* row : ticked_rows())
@@ -732,6 +756,7 @@ private:
     std::unique_ptr<Outputs> outputs_;
     std::array<QComboBox*, list_field_count> fields_ {};
     QLabel* file_ = nullptr;
+    QComboBox* encoding_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* areas_ = nullptr;
     QComboBox* filter_ = nullptr;

@@ -15,9 +15,9 @@ const char save_as[]
 
 } // namespace
 
-List_Table read_list_text(const QByteArray& bytes)
+List_Table read_list_text(const QByteArray& bytes, std::optional<List_Encoding> chosen)
 {
-    const List_Text text = decode_list_text(bytes);
+    const List_Text text = decode_list_text(bytes, chosen);
     List_Table table;
     table.rows = parse_csv(text.text,
         text.encoding == List_Encoding::utf16le || text.encoding == List_Encoding::utf16be
@@ -33,7 +33,7 @@ List_Table read_list_text(const QByteArray& bytes)
     return table;
 }
 
-List_Table read_list_file(const QString& path)
+List_Table read_list_file(const QString& path, std::optional<List_Encoding> chosen)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -59,5 +59,5 @@ List_Table read_list_file(const QString& path)
     const QByteArray bytes = file.readAll();
     if (bytes.size() != file.size())
         throw List_Error("「" + path.toStdString() + "」讀不完整");
-    return read_list_text(bytes);
+    return read_list_text(bytes, chosen);
 }

@@ -21,8 +21,10 @@ struct List_Table
     std::vector<std::string> warnings;
 };
 
-// Throws List_Error.
-List_Table read_list_file(const QString& path);
+// Throws List_Error. A text file in the encoding chosen, where one is.
+List_Table read_list_file(
+    const QString& path, std::optional<List_Encoding> chosen = std::nullopt);
 
 // The same from bytes already read, for a text file: for the tests and the fuzzing.
-List_Table read_list_text(const QByteArray& bytes);
+List_Table read_list_text(
+    const QByteArray& bytes, std::optional<List_Encoding> chosen = std::nullopt);

@@ -30,8 +30,9 @@ struct List_Text
     std::vector<std::string> warnings;
 };
 
-// Throws List_Error.
-List_Text decode_list_text(const QByteArray& bytes);
+// Throws List_Error. `chosen` (UTF-8 or Big5), when given, is the user's: no guess is made.
+List_Text decode_list_text(
+    const QByteArray& bytes, std::optional<List_Encoding> chosen = std::nullopt);
 
 // Big5 alone, as `decode_list_text` reads it: where a byte breaks Big5's structure, nothing is
 // returned and `bad_offset` says where. Pairs that mean nothing become U+FFFD and are counted.
