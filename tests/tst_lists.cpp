@@ -149,6 +149,34 @@ private slots:
         }
     }
 
+    // Contacts as phones and mail services export them: 2.1 with quoted-printable values in
+    // UTF-8 and in Big5, 3.0 with escapes and an organisation's unit, 4.0 with a home address.
+    void contacts_are_read_from_vcards()
+    {
+        QByteArray cards
+            = "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+              "N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=E7=8E=8B;=E5=B0=8F=E6=98=8E\r\n"
+              "ADR;WORK;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;=E6=96=B0=E7=94=9F=\r\n"
+              "=E5=8D=97=E8=B7=AF=E4=BA=8C=E6=AE=B586=E8=99=9F;=E5=A4=A7=E5=AE=89=E5=8D=80;"
+              "=E8=87=BA=E5=8C=97=E5=B8=82;106;\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:2.1\r\nFN;CHARSET=BIG5;QUOTED-PRINTABLE:=B1=69=FB=69\r\n"
+              "END:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:John Smith\r\nORG:Acme\\, Ltd.;Sales\r\n"
+              "TITLE:Manager\r\nADR;TYPE=WORK:;;No. 7\\, Xinyi Rd.;Xinyi Dist.;Taipei\r\n"
+              "  City;110;Taiwan\r\nEND:VCARD\r\n"
+              "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:陳老師\r\nADR;TYPE=home:;;文化路一段23號;板"
+              "橋區;新北市;220;\r\nEND:VCARD\r\n";
+        const QString path = write(dir_, QStringLiteral("聯絡人.vcf"), cards);
+        const List_Table table = read_list_file(path);
+        const Rows expected {{"姓名", "稱謂", "公司", "部門", "郵遞區號", "住家地址", "公司地址"},
+            {"王小明", "", "", "", "106", "", "臺北市大安區新生南路二段86號"},
+            {"張堃", "", "", "", "", "", ""},
+            {"John Smith", "Manager", "Acme, Ltd.", "Sales", "110", "",
+                "No. 7, Xinyi Rd., Xinyi Dist., Taipei City"},
+            {"陳老師", "", "", "", "220", "新北市板橋區文化路一段23號", ""}};
+        QCOMPARE(table.rows, expected);
+    }
+
     // A workbook's first sheet by its relationships, shared and inline strings without their
     // phonetic runs, numbers as a general cell shows them, leading zeros of text kept.
     void workbooks_are_read_as_excel_shows_them()
@@ -197,6 +225,18 @@ private slots:
             << Rows {{"姓名", "住家地址", "公司地址"}, {"張先生", "臺北市", "新北市"}} << 0
             << "張先生"
             << "" << QStringList {"地址"};
+        QTest::newRow("a mail service's contacts")
+            << Rows {{"First Name", "Last Name", "Organization Name", "Address 1 - Street",
+                         "Address 1 - City", "Address 1 - Region", "Address 1 - Postal Code"},
+                   {"小明", "王", "大安區公所", "新生南路二段86號", "大安區", "臺北市", "106"}}
+            << 0 << "大安區公所 王小明"
+            << "臺北市大安區新生南路二段86號" << QStringList();
+        QTest::newRow("a mail service's contacts in English")
+            << Rows {{"First Name", "Last Name", "Address 1 - Street", "Address 1 - City",
+                         "Address 1 - Region"},
+                   {"John", "Smith", "No. 7, Xinyi Rd.", "Xinyi Dist.", "Taipei City"}}
+            << 0 << "John Smith"
+            << "No. 7, Xinyi Rd., Xinyi Dist., Taipei City" << QStringList();
         QTest::newRow("English headers") << Rows {{"Name", "Company", "Address", "Zip"},
             {"John Smith", "Acme Ltd.", "No. 7, Xinyi Rd.", "110"}}
                                          << 0 << "Acme Ltd. John Smith"

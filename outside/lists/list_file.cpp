@@ -1,6 +1,7 @@
 #include "list_file.h"
 
 #include "csv.h"
+#include "vcard.h"
 #include "xlsx.h"
 
 #include <QFile>
@@ -59,5 +60,7 @@ List_Table read_list_file(const QString& path, std::optional<List_Encoding> chos
     const QByteArray bytes = file.readAll();
     if (bytes.size() != file.size())
         throw List_Error("「" + path.toStdString() + "」讀不完整");
+    if (looks_like_vcard(bytes))
+        return read_vcard(bytes);
     return read_list_text(bytes, chosen);
 }

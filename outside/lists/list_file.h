@@ -22,8 +22,7 @@ struct List_Table
 };
 
 // Throws List_Error. A text file in the encoding chosen, where one is.
-List_Table read_list_file(
-    const QString& path, std::optional<List_Encoding> chosen = std::nullopt);
+List_Table read_list_file(const QString& path, std::optional<List_Encoding> chosen = std::nullopt);
 
 // The same from bytes already read, for a text file: for the tests and the fuzzing.
 List_Table read_list_text(

@@ -19,21 +19,35 @@ struct Header_Words
 
 const std::array<Header_Words, list_field_count> header_words = {{
     {List_Field::name,
-        {"姓名", "收件人", "收件人姓名", "名字", "聯絡人", "全名", "name", "full name"},
+        {"姓名", "收件人", "收件人姓名", "名字", "聯絡人", "全名", "name", "full name",
+            "display name"},
         QStringLiteral("姓名")},
-    {List_Field::title, {"稱謂", "職稱", "頭銜", "稱呼", "title"}, {}},
+    {List_Field::title,
+        {"稱謂", "職稱", "頭銜", "稱呼", "title", "job title", "organization title",
+            "organization 1 - title"},
+        {}},
     {List_Field::company,
         {"公司", "服務單位", "單位", "機關", "公司名稱", "學校", "company", "organization",
-            "organisation"},
+            "organisation", "organization name", "organization 1 - name"},
         {}},
-    {List_Field::department, {"部門", "科室", "處室", "department"}, {}},
+    {List_Field::department,
+        {"部門", "科室", "處室", "department", "organization department",
+            "organization 1 - department"},
+        {}},
     {List_Field::code,
         {"郵遞區號", "郵區", "郵遞區號(3+3)", "郵遞區號(3+2)", "郵遞區號3+3", "zip", "postal code",
-            "postcode", "zip code"},
+            "postcode", "zip code", "address 1 - postal code", "business postal code",
+            "home postal code"},
         {}},
-    {List_Field::address, {"地址", "通訊地址", "住址", "address"}, QStringLiteral("地址")},
-    {List_Field::county, {"縣市", "縣/市", "縣市別"}, {}},
-    {List_Field::district, {"鄉鎮市區", "鄉鎮區", "鄉鎮市", "行政區", "鄉/鎮/市/區"}, {}},
+    {List_Field::address,
+        {"地址", "通訊地址", "住址", "address", "address 1 - street", "business street",
+            "home street"},
+        QStringLiteral("地址")},
+    {List_Field::county, {"縣市", "縣/市", "縣市別", "address 1 - region"}, {}},
+    {List_Field::district,
+        {"鄉鎮市區", "鄉鎮區", "鄉鎮市", "行政區", "鄉/鎮/市/區", "address 1 - city"}, {}},
+    {List_Field::given_name, {"first name", "given name", "名"}, {}},
+    {List_Field::family_name, {"last name", "family name", "姓"}, {}},
 }};
 
 QString header_key(const QString& cell)
@@ -79,6 +93,31 @@ bool has_private_use(const QString& text)
         if ((c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000)
             return true;
     return false;
+}
+
+bool has_han(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
+}
+
+// 王 and 小明 as 王小明; John and Smith as "John Smith".
+QString person_of(const QString& given, const QString& family)
+{
+    if (has_han(given + family))
+        return family + given;
+    return QStringList {given, family}.join(u' ').trimmed();
+}
+
+// In Chinese the county first, run together; in Latin the street first, with commas.
+QString address_of(const QString& county, const QString& district, const QString& street)
+{
+    if (has_han(county + district + street) || (county + district).isEmpty())
+        return county + district + street;
+    QStringList parts;
+    for (const QString& part : {street, district, county})
+        if (!part.isEmpty())
+            parts << part;
+    return parts.join(QStringLiteral(", "));
 }
 
 } // namespace
@@ -132,8 +171,8 @@ void note_repeats(std::vector<List_Row>& rows)
 
 const char* field_name(List_Field field)
 {
-    static constexpr std::array<const char*, list_field_count> names
-        = {"姓名", "稱謂", "公司", "部門", "郵遞區號", "地址", "縣市", "鄉鎮市區"};
+    static constexpr std::array<const char*, list_field_count> names = {"姓名", "稱謂", "公司",
+        "部門", "郵遞區號", "地址", "縣市", "鄉鎮市區", "名（First Name）", "姓（Last Name）"};
     return names[std::size_t(field)];
 }
 
@@ -177,14 +216,18 @@ std::vector<List_Row> list_rows(const List_Table& table, const List_Mapping& map
         row.number = int(i) + 1;
         QStringList name;
         for (const List_Field field :
-            {List_Field::company, List_Field::department, List_Field::name, List_Field::title})
-            if (const QString part = cell(cells, mapping[field]); !part.isEmpty())
+            {List_Field::company, List_Field::department, List_Field::name, List_Field::title}) {
+            QString part = cell(cells, mapping[field]);
+            if (field == List_Field::name && part.isEmpty())
+                part = person_of(cell(cells, mapping[List_Field::given_name]),
+                    cell(cells, mapping[List_Field::family_name]));
+            if (!part.isEmpty())
                 name << part;
+        }
         row.name = name.join(u' ');
         row.postal_code = cell(cells, mapping[List_Field::code]);
-        row.address = cell(cells, mapping[List_Field::county])
-            + cell(cells, mapping[List_Field::district])
-            + cell(cells, mapping[List_Field::address]);
+        row.address = address_of(cell(cells, mapping[List_Field::county]),
+            cell(cells, mapping[List_Field::district]), cell(cells, mapping[List_Field::address]));
         if (checked)
             check_row(row, settings);
         rows.push_back(std::move(row));

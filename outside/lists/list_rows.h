@@ -3,8 +3,9 @@
 // A list's columns mapped to what an envelope needs, and its rows made requests. The header row
 // is found among the first ten (rows above it are titles); columns are mapped from their
 // headers (姓名, 稱謂/職稱, 公司/服務單位, 部門, 郵遞區號, 地址/通訊地址, or 縣市 + 鄉鎮市區 +
-// 地址 joined). Two columns that could both be one field (住家地址 and 公司地址) are the user's
-// choice, never a guess. Each row is checked with the envelope's own reading and drawing.
+// 地址 joined; the headers of the mail services' contacts too). Two columns that could both be one
+// field (住家地址 and 公司地址) are the user's choice, never a guess. Each row is checked with the
+// envelope's own reading and drawing.
 
 #include "list_file.h"
 #include "record.h"
@@ -14,13 +15,26 @@
 #include <string>
 #include <vector>
 
-enum class List_Field { name, title, company, department, code, address, county, district };
-inline constexpr std::size_t list_field_count = 8;
+// The last two are the mail services' contacts' (First Name, Last Name): joined into the name
+// where there is no name column.
+enum class List_Field {
+    name,
+    title,
+    company,
+    department,
+    code,
+    address,
+    county,
+    district,
+    given_name,
+    family_name
+};
+inline constexpr std::size_t list_field_count = 10;
 
 struct List_Mapping
 {
     int header_row = -1; // by index into the rows; -1 when none was found
-    std::array<int, list_field_count> column {-1, -1, -1, -1, -1, -1, -1, -1};
+    std::array<int, list_field_count> column {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     // Fields with more than one column that could be theirs: not mapped until chosen.
     std::vector<std::pair<List_Field, std::vector<int>>> choices;
 

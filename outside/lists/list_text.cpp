@@ -136,15 +136,18 @@ List_Text decoded_as(const QByteArray& bytes, List_Encoding chosen)
     if (chosen == List_Encoding::big5) {
         const auto text = decode_big5(bytes, &bad, &unknown);
         if (!text)
-            throw List_Error("這個檔案不是 Big5：第 " + std::to_string(bad) + " 個位元組（從 0 數起）不合 Big5");
+            throw List_Error(
+                "這個檔案不是 Big5：第 " + std::to_string(bad) + " 個位元組（從 0 數起）不合 Big5");
         read.text = *text;
         if (unknown > 0)
-            read.warnings.push_back("有 " + std::to_string(unknown) + " 個 Big5 字碼不是已知的字，印成「\uFFFD」");
+            read.warnings.push_back(
+                "有 " + std::to_string(unknown) + " 個 Big5 字碼不是已知的字，印成「\uFFFD」");
         return read;
     }
     const auto text = strict_utf8(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes, &bad);
     if (!text)
-        throw List_Error("這個檔案不是 UTF-8：第 " + std::to_string(bad) + " 個位元組（從 0 數起）不合 UTF-8");
+        throw List_Error(
+            "這個檔案不是 UTF-8：第 " + std::to_string(bad) + " 個位元組（從 0 數起）不合 UTF-8");
     read.text = *text;
     return read;
 }
