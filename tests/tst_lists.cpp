@@ -1,6 +1,8 @@
 // Lists of recipients as offices keep them: files in the encodings and forms they are saved in,
 // columns mapped from their headers, rows checked, and a list made and printed without a user.
 
+#include "address_book.h"
+#include "address_book_window.h"
 #include "csv.h"
 #include "list_file.h"
 #include "list_rows.h"
@@ -10,6 +12,7 @@
 #include "xlsx.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
@@ -23,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <private/qzipwriter_p.h>
+#include <thread>
 
 Q_DECLARE_METATYPE(std::vector<QStringList>)
 
@@ -433,6 +437,109 @@ private slots:
         encoding->setCurrentIndex(utf8_choice);
         emit encoding->activated(utf8_choice);
         QVERIFY2(status->text().contains(QStringLiteral("不是 UTF-8")), qPrintable(status->text()));
+    }
+
+    // The address book keeps what is saved, as a CSV Excel opens, whatever its text holds.
+    void the_address_book_keeps_what_is_saved()
+    {
+        QTemporaryDir home;
+        qputenv("PELDERWICK_ADDRESS_BOOK", home.filePath("通訊錄.csv").toUtf8());
+        Address_Book_Entry sender {"寄件人", "", "鼎新資訊股份有限公司", "總務部", "陳雅婷", "",
+            "106", "臺北市大安區復興南路一段390號", "", ""};
+        Address_Book_Entry tricky {"收件人", "理事, 監事", "", "", "王\"小\"明", "先生", "",
+            "臺北市大安區\n新生南路二段86號", "備註", "2026-12-10"};
+        QVERIFY(change_address_book([&](auto& entries) { entries = {sender, tricky}; }).empty());
+        const std::vector<Address_Book_Entry> read = read_address_book();
+        QCOMPARE(read.size(), std::size_t(2));
+        QCOMPARE(read[1].group, tricky.group);
+        QCOMPARE(read[1].name, tricky.name);
+        QCOMPARE(read[1].address, tricky.address);
+        QCOMPARE(name_of(read[0]), QStringLiteral("鼎新資訊股份有限公司 總務部 陳雅婷"));
+        QFile file(address_book_path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith("\xEF\xBB\xBF類別,群組,公司"));
+        qunsetenv("PELDERWICK_ADDRESS_BOOK");
+    }
+
+    // Writers at once, each adding its own: none is lost, the file never mixed.
+    void writers_at_once_never_mix_the_address_book()
+    {
+        QTemporaryDir home;
+        qputenv("PELDERWICK_ADDRESS_BOOK", home.filePath("通訊錄.csv").toUtf8());
+        std::vector<std::thread> writers;
+        std::atomic<int> failed {0};
+        for (int w = 0; w < 4; ++w)
+            writers.emplace_back([w, &failed] {
+                for (int i = 0; i < 10; ++i) {
+                    const std::string trouble = change_address_book([&](auto& entries) {
+                        Address_Book_Entry entry;
+                        entry.kind = QStringLiteral("收件人");
+                        entry.name = QStringLiteral("寫者%1之%2").arg(w).arg(i);
+                        entries.push_back(entry);
+                    });
+                    failed += trouble.empty() ? 0 : 1;
+                }
+            });
+        for (std::thread& writer : writers)
+            writer.join();
+        QCOMPARE(failed.load(), 0);
+        QCOMPARE(read_address_book().size(), std::size_t(40));
+        qunsetenv("PELDERWICK_ADDRESS_BOOK");
+    }
+
+    void recipients_are_offered_from_the_output_log()
+    {
+        QTemporaryDir home;
+        const QString log = write(home, "requests.jsonl",
+            "{\"收件人姓名\": \"王小明\", \"收件人地址\": \"臺北市大安區\", \"收件人郵遞區號\": "
+            "\"106\"}\n"
+            "{\"收件人姓名\": \"王小明\", \"收件人地址\": \"臺北市大安區\", \"收件人郵遞區號\": "
+            "\"106\"}\n"
+            "{\"名單\": \"會員.csv\", \"列數\": 3}\n"
+            "not a line of the log\n"
+            "{\"收件人姓名\": \"陳老師\", \"收件人地址\": \"新北市板橋區\", \"收件人郵遞區號\": "
+            "\"\"}\n"
+            "{\"收件人姓名\": \"林小姐\", \"收件人地址\": \"臺中市\", \"收件人郵遞區號\": \"\"}\n");
+        Address_Book_Entry known;
+        known.name = QStringLiteral("林小姐");
+        known.address = QStringLiteral("臺中市");
+        const auto found = recipients_from_log(log, {known});
+        QCOMPARE(found.size(), std::size_t(2));
+        QCOMPARE(found[0].name, QStringLiteral("王小明"));
+        QCOMPARE(found[0].postal_code, QStringLiteral("106"));
+        QCOMPARE(found[1].name, QStringLiteral("陳老師"));
+    }
+
+    // The address book's window: a recipient added and saved, then sent to a list window.
+    void the_address_book_window_saves_and_hands_recipients_to_a_list()
+    {
+        QTemporaryDir home;
+        qputenv("PELDERWICK_ADDRESS_BOOK", home.filePath("通訊錄.csv").toUtf8());
+        std::unique_ptr<QWidget> book(
+            make_address_book_window({[](const std::string&, const std::string&) {}, {}}));
+        book->setAttribute(Qt::WA_DeleteOnClose, false);
+        book->show();
+        auto* entries = book->findChild<QTableWidget*>("entries");
+        book->findChild<QPushButton*>("add_recipient")->click();
+        QCOMPARE(entries->rowCount(), 1);
+        entries->item(0, 4)->setText(QStringLiteral("王小明"));
+        entries->item(0, 7)->setText(QStringLiteral("臺北市大安區新生南路二段86號"));
+        book->findChild<QPushButton*>("save")->click();
+        QCOMPARE(read_address_book().size(), std::size_t(1));
+        for (QPushButton* button : book->findChildren<QPushButton*>())
+            QVERIFY(!button->accessibleName().isEmpty());
+        const auto before = QApplication::topLevelWidgets().size();
+        book->findChild<QPushButton*>("to_list")->click();
+        QWidget* list = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->windowTitle() == QStringLiteral("名單列印"))
+                list = window;
+        QVERIFY(QApplication::topLevelWidgets().size() > before && list != nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            list->findChild<QPushButton*>("print")->text(), QStringLiteral("列印 1 封"), 10000);
+        QVERIFY(!read_address_book().front().last_used.isEmpty());
+        list->close();
+        qunsetenv("PELDERWICK_ADDRESS_BOOK");
     }
 
     // 120 rows printed headless: jobs of 50, 50 and 20 on the print system, a line per row, one

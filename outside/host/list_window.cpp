@@ -1,5 +1,6 @@
 #include "list_window.h"
 
+#include "address_book.h"
 #include "drawing.h"
 #include "guard.h"
 #include "list_output.h"
@@ -157,10 +158,25 @@ public:
             return;
         }
         path_ = path;
-        settings_.list_name = QFileInfo(path).fileName().toStdString();
+        shown_table(QFileInfo(path).fileName());
+    }
+
+    // A list already read (the address book's recipients), shown as a file's is.
+    void load_table(const List_Table& table, const QString& name)
+    {
+        table_ = table;
+        path_.clear();
+        shown_table(name);
+    }
+
+private:
+    void shown_table(const QString& name)
+    {
+        settings_.list_name = name.toStdString();
         mapping_ = map_columns(table_.rows);
-        remembered_mapping();
-        file_->setText(QStringLiteral("%1（%2）").arg(QFileInfo(path).fileName(), table_.kind));
+        if (!path_.isEmpty())
+            remembered_mapping();
+        file_->setText(QStringLiteral("%1（%2）").arg(name, table_.kind));
         fill_mapping();
         rebuild_rows();
         QStringList said;
@@ -308,6 +324,11 @@ private:
         ratio_->setRange(50, 200);
         ratio_->setValue(100);
         ratio_->setSuffix(QStringLiteral(" %"));
+        senders_ = named(new QComboBox, "senders", QStringLiteral("從通訊錄選寄件人"));
+        fill_senders();
+        form->addRow(QStringLiteral("通訊錄的寄件人"), senders_);
+        connect(senders_, &QComboBox::activated, this,
+            [this](int index) { call_guarded("名單列印：寄件人", [&] { sender_chosen(index); }); });
         form->addRow(QStringLiteral("寄件人姓名"), sender_name_);
         form->addRow(QStringLiteral("寄件人郵遞區號"), sender_code_);
         form->addRow(QStringLiteral("寄件人地址"), sender_address_);
@@ -358,6 +379,7 @@ private:
         layout->addLayout(bottom);
         status_ = named(new QLabel, "status", QStringLiteral("名單的狀況"));
         status_->setWordWrap(true);
+        status_->setText(status_text_);
         layout->addWidget(status_);
         connect(save, &QPushButton::clicked, this,
             [this] { call_guarded("名單列印：另存名單", [this] { save_csv(false); }); });
@@ -405,6 +427,31 @@ private:
                   .toInt();
         mapping_.header_row = std::clamp(mapping_.header_row, -1, int(table_.rows.size()) - 1);
         mapping_.choices.clear();
+    }
+
+    void fill_senders()
+    {
+        senders_->clear();
+        senders_->addItem(QStringLiteral("（自己填）"));
+        try {
+            for (const Address_Book_Entry& entry : read_address_book())
+                if (entry.kind == u"寄件人")
+                    senders_->addItem(name_of(entry),
+                        QStringList {name_of(entry), entry.postal_code, entry.address});
+        } catch (const List_Error& error) {
+            status_text_ = QStringLiteral("通訊錄讀不了：%1").arg(QString::fromUtf8(error.what()));
+        }
+    }
+
+    void sender_chosen(int index)
+    {
+        const QStringList sender = senders_->itemData(index).toStringList();
+        if (sender.size() != 3)
+            return;
+        sender_name_->setText(sender[0]);
+        sender_code_->setText(sender[1]);
+        sender_address_->setText(sender[2]);
+        settings_changed();
     }
 
     std::optional<List_Encoding> chosen_encoding() const
@@ -757,6 +804,8 @@ private:
     std::array<QComboBox*, list_field_count> fields_ {};
     QLabel* file_ = nullptr;
     QComboBox* encoding_ = nullptr;
+    QComboBox* senders_ = nullptr;
+    QString status_text_; // said once the window is built
     QLabel* status_ = nullptr;
     QLabel* areas_ = nullptr;
     QComboBox* filter_ = nullptr;
@@ -775,6 +824,14 @@ private:
 };
 
 } // namespace
+
+QWidget* make_list_window(
+    const List_Window_Needs& needs, const List_Table& table, const QString& name)
+{
+    auto* window = new List_Window(needs);
+    window->load_table(table, name);
+    return window;
+}
 
 QWidget* make_list_window(const List_Window_Needs& needs, const QString& path)
 {

@@ -9,6 +9,7 @@
 // as CSV that Excel opens, and "列印 N 封" / "只輸出 PDF" in jobs of at most 50 with progress
 // and "停止".
 
+#include "list_file.h"
 #include "outputs.h"
 
 #include <functional>
@@ -26,3 +27,7 @@ struct List_Window_Needs
 // A new window, shown by the caller; `path` loaded when not empty. Deletes itself when closed,
 // once the envelopes under way are accounted for.
 QWidget* make_list_window(const List_Window_Needs& needs, const QString& path = QString());
+
+// The same with a list already read, under `name` ("通訊錄").
+QWidget* make_list_window(
+    const List_Window_Needs& needs, const List_Table& table, const QString& name);

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "address_book_window.h"
 #include "demo.h"
 #include "desktop_notifications.h"
 #include "guard.h"
@@ -120,6 +121,17 @@ QSystemTrayIcon* Session::tray()
             icon_.get(), [this] { call_guarded("列印設定…", [this] { open_print_settings(); }); });
         QObject::connect(menu_->addAction(QStringLiteral("名單列印…")), &QAction::triggered,
             icon_.get(), [this] { call_guarded("名單列印…", [this] { open_list(); }); });
+        QObject::connect(
+            menu_->addAction(QStringLiteral("通訊錄…")), &QAction::triggered, icon_.get(), [this] {
+                call_guarded("通訊錄…", [this] {
+                    QWidget* book = make_address_book_window(
+                        {[this](const std::string& title, const std::string& message) {
+                             tell(title, message);
+                         },
+                            list_printer_});
+                    book->show();
+                });
+            });
         icon_->setContextMenu(menu_.get());
         QObject::connect(icon_.get(), &QSystemTrayIcon::activated, icon_.get(),
             [this](QSystemTrayIcon::ActivationReason reason) {

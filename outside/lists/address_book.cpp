@@ -1,0 +1,165 @@
+#include "address_book.h"
+
+#include "list_file.h"
+#include "record.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QSet>
+#include <QStandardPaths>
+#include <array>
+
+namespace {
+
+const std::array<const char*, 10> headers
+    = {"類別", "群組", "公司", "部門", "姓名", "稱謂", "郵遞區號", "地址", "備註", "最後使用"};
+
+QString csv_field(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n')
+        && !text.contains(u'\r'))
+        return text;
+    return QStringLiteral("\"")
+        + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\""))
+        + QStringLiteral("\"");
+}
+
+std::array<QString*, 10> fields_of(Address_Book_Entry& entry)
+{
+    return {&entry.kind, &entry.group, &entry.company, &entry.department, &entry.name, &entry.title,
+        &entry.postal_code, &entry.address, &entry.note, &entry.last_used};
+}
+
+QByteArray csv_of(std::vector<Address_Book_Entry> entries)
+{
+    QStringList lines;
+    QStringList header;
+    for (const char* name : headers)
+        header << QString::fromUtf8(name);
+    lines << header.join(u',');
+    for (Address_Book_Entry& entry : entries) {
+        QStringList fields;
+        for (QString* field : fields_of(entry))
+            fields << csv_field(*field);
+        lines << fields.join(u',');
+    }
+    return QByteArray("\xEF\xBB\xBF")
+        + (lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+}
+
+std::vector<Address_Book_Entry> entries_of(const List_Table& table)
+{
+    std::vector<Address_Book_Entry> entries;
+    if (table.rows.empty())
+        return entries;
+    // By the headers, wherever Excel moved the columns.
+    std::array<int, 10> column {};
+    for (std::size_t f = 0; f < headers.size(); ++f)
+        column[f] = int(table.rows.front().indexOf(QString::fromUtf8(headers[f])));
+    for (std::size_t r = 1; r < table.rows.size(); ++r) {
+        Address_Book_Entry entry;
+        const std::array<QString*, 10> fields = fields_of(entry);
+        for (std::size_t f = 0; f < headers.size(); ++f)
+            if (column[f] >= 0 && column[f] < table.rows[r].size())
+                *fields[f] = table.rows[r][column[f]].trimmed();
+        if (!(entry.name + entry.company + entry.address).isEmpty())
+            entries.push_back(entry);
+    }
+    return entries;
+}
+
+QString text(const Record& record, const char* key)
+{
+    if (!record.contains(key))
+        return {};
+    const Value& value = record.at(key);
+    return std::holds_alternative<std::string>(value)
+        ? QString::fromStdString(std::get<std::string>(value)).trimmed()
+        : QString();
+}
+
+} // namespace
+
+QString address_book_path()
+{
+    const QString chosen = qEnvironmentVariable("PELDERWICK_ADDRESS_BOOK");
+    if (!chosen.isEmpty())
+        return chosen;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/brintlow/Pelderwick/通訊錄.csv");
+}
+
+std::vector<Address_Book_Entry> read_address_book()
+{
+    if (!QFileInfo::exists(address_book_path()))
+        return {};
+    return entries_of(read_list_file(address_book_path()));
+}
+
+std::string change_address_book(const std::function<void(std::vector<Address_Book_Entry>&)>& change)
+{
+    const QString path = address_book_path();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return "通訊錄的資料夾建不起來：" + QFileInfo(path).absolutePath().toStdString();
+    QLockFile lock(path + QStringLiteral(".lock"));
+    lock.setStaleLockTime(30000);
+    if (!lock.tryLock(10000))
+        return "通訊錄正被另一個程式使用，等了 10 秒還沒好，這次沒有存";
+    std::vector<Address_Book_Entry> entries;
+    try {
+        entries = read_address_book();
+    } catch (const List_Error& error) {
+        return std::string("通訊錄讀不了，沒有改：") + error.what();
+    }
+    change(entries);
+    const QByteArray bytes = csv_of(entries);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return "通訊錄沒有存好：" + file.errorString().toStdString();
+    return {};
+}
+
+std::vector<Address_Book_Entry> recipients_from_log(
+    const QString& log_path, const std::vector<Address_Book_Entry>& known)
+{
+    QSet<QString> seen;
+    for (const Address_Book_Entry& entry : known)
+        seen.insert(name_of(entry) + u'\n' + entry.address);
+    std::vector<Address_Book_Entry> found;
+    QFile log(log_path);
+    if (!log.open(QIODevice::ReadOnly))
+        return found;
+    while (!log.atEnd()) {
+        const QByteArray line = log.readLine().trimmed();
+        Record request;
+        try {
+            request = record_from_json_line(line.toStdString());
+        } catch (const std::exception&) {
+            continue; // a line of another kind, or damaged: nothing to take from it
+        }
+        Address_Book_Entry entry;
+        entry.kind = QStringLiteral("收件人");
+        entry.name = text(request, "收件人姓名");
+        entry.address = text(request, "收件人地址");
+        entry.postal_code = text(request, "收件人郵遞區號");
+        entry.last_used = text(request, "時間").left(10);
+        const QString key = entry.name + u'\n' + entry.address;
+        if (entry.name.isEmpty() || entry.address.isEmpty() || seen.contains(key))
+            continue;
+        seen.insert(key);
+        found.push_back(entry);
+    }
+    return found;
+}
+
+QString name_of(const Address_Book_Entry& entry)
+{
+    QStringList parts;
+    for (const QString& part : {entry.company, entry.department, entry.name, entry.title})
+        if (!part.isEmpty())
+            parts << part;
+    return parts.join(u' ');
+}
