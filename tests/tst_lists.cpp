@@ -205,6 +205,33 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(List_Error, read_xlsx(path, QStringLiteral("沒有這張")));
     }
 
+    // Workbooks saved by real programs (tests/data/saved/README.md).
+    void workbooks_saved_by_real_programs_are_read_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("phonetic runs left out")
+            << "phonetic-runs.xlsx" << Rows {{QStringLiteral("課きく　毛こ")}} << "";
+        QTest::newRow("a namespace prefix of its own")
+            << "namespace-prefix.xlsx" << Rows {{"a", "b"}, {"1", "3"}, {"2", "4"}} << "";
+        QTest::newRow("a password") << "password.xlsx" << Rows() << "密碼";
+    }
+    void workbooks_saved_by_real_programs_are_read()
+    {
+        QFETCH(QString, file);
+        QFETCH(Rows, rows);
+        QFETCH(QString, refused);
+        try {
+            const List_Table table = read_list_file(QStringLiteral(":/saved/") + file);
+            QVERIFY(refused.isEmpty());
+            QCOMPARE(table.rows, rows);
+        } catch (const List_Error& error) {
+            QVERIFY2(!refused.isEmpty() && QString::fromUtf8(error.what()).contains(refused),
+                error.what());
+        }
+    }
+
     // Columns found from their headers under title rows; two that could be one field are the
     // user's choice; 縣市, 鄉鎮市區 and 地址 joined.
     void columns_are_mapped_from_their_headers_data()
