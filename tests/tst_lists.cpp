@@ -537,6 +537,29 @@ private slots:
         QCOMPARE(found[1].name, QStringLiteral("陳老師"));
     }
 
+    // A run stopped before its end: its rows not sent are where going on begins.
+    void a_stopped_run_is_gone_on_from_where_it_stopped()
+    {
+        QTemporaryDir home;
+        const QString log = write(home, "requests.jsonl",
+            "{\"名單\": \"會員.csv\", \"名單列\": 3, \"結果\": \"已輸出\"}\n"
+            "{\"名單\": \"會員.csv\", \"名單列\": 4, \"結果\": \"沒有輸出\", \"原因\": "
+            "\"沒有送出：停止了\"}\n"
+            "{\"名單\": \"別的.csv\", \"名單列\": 9, \"結果\": \"沒有輸出\", \"原因\": "
+            "\"沒有送出：停止了\"}\n"
+            "{\"名單\": \"會員.csv\", \"名單列\": 5, \"結果\": \"沒有輸出\", \"原因\": "
+            "\"沒有送出：停止了\"}\n"
+            "{\"名單\": \"會員.csv\", \"列數\": 3, \"沒有送出\": 2}\n");
+        QCOMPARE(rows_not_sent(log, "會員.csv"), std::vector<int>({4, 5}));
+        QCOMPARE(rows_not_sent(log, "別的.csv"), std::vector<int>()); // its run never ended
+        // A later run that sent everything leaves nothing to go on with.
+        QFile more(log);
+        QVERIFY(more.open(QIODevice::Append));
+        more.write("{\"名單\": \"會員.csv\", \"列數\": 3, \"沒有送出\": 0}\n");
+        more.close();
+        QCOMPARE(rows_not_sent(log, "會員.csv"), std::vector<int>());
+    }
+
     // The address book's window: a recipient added and saved, then sent to a list window.
     void the_address_book_window_saves_and_hands_recipients_to_a_list()
     {

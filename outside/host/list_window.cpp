@@ -5,6 +5,7 @@
 #include "guard.h"
 #include "list_output.h"
 #include "list_rows.h"
+#include "platform.h"
 #include "print_service.h"
 #include "print_settings.h"
 #include "request_fields.h"
@@ -195,6 +196,33 @@ private:
             said << QStringLiteral(
                 "前 10 列找不到標題列（例如「姓名」「地址」），請在上面指定欄位");
         status_->setText(said.join(QStringLiteral("；")));
+        offer_to_go_on();
+    }
+
+    // A run of this list stopped before its end: its rows not sent can be ticked alone.
+    void offer_to_go_on()
+    {
+        not_sent_
+            = path_.isEmpty() ? std::vector<int>() : rows_not_sent(log_path(), settings_.list_name);
+        go_on_->setVisible(!not_sent_.empty());
+        go_on_->setText(QStringLiteral("接著印：只勾上次沒有送出的 %1 列").arg(not_sent_.size()));
+    }
+
+    static QString log_path()
+    {
+        return QString::fromStdString(platform::local_path(output_folder))
+            + QStringLiteral("requests.jsonl");
+    }
+
+    void tick_not_sent()
+    {
+        going_on_ = true; // and again once the rows are checked
+        for (List_Row& row : rows_)
+            row.ticked
+                = std::find(not_sent_.begin(), not_sent_.end(), row.number) != not_sent_.end()
+                && row.errors.empty();
+        show_rows();
+        go_on_->hide();
     }
 
 protected:
@@ -370,6 +398,11 @@ private:
             = named(new QPushButton(QStringLiteral("停止")), "stop", QStringLiteral("停止"));
         stop_button_->setEnabled(false);
         progress_ = named(new QProgressBar, "progress", QStringLiteral("進度"));
+        go_on_ = named(new QPushButton, "go_on", QStringLiteral("接著印上次沒有送出的列"));
+        go_on_->hide();
+        bottom->addWidget(go_on_);
+        connect(go_on_, &QPushButton::clicked, this,
+            [this] { call_guarded("名單列印：接著印", [this] { tick_not_sent(); }); });
         bottom->addWidget(save);
         bottom->addWidget(problems);
         bottom->addWidget(progress_, 1);
@@ -524,6 +557,8 @@ private:
                     return;
                 rows_ = std::move(rows);
                 checked_ = true;
+                if (going_on_)
+                    tick_not_sent();
                 show_rows();
             });
         });
@@ -820,6 +855,9 @@ private:
     QPushButton* print_ = nullptr;
     QPushButton* pdf_ = nullptr;
     QPushButton* stop_button_ = nullptr;
+    QPushButton* go_on_ = nullptr;
+    std::vector<int> not_sent_; // by the spreadsheet's row numbers
+    bool going_on_ = false;
     QProgressBar* progress_ = nullptr;
 };
 

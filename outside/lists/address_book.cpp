@@ -155,6 +155,36 @@ std::vector<Address_Book_Entry> recipients_from_log(
     return found;
 }
 
+std::vector<int> rows_not_sent(const QString& log_path, const std::string& list)
+{
+    std::vector<int> last;
+    std::vector<int> current;
+    QFile log(log_path);
+    if (!log.open(QIODevice::ReadOnly))
+        return last;
+    while (!log.atEnd()) {
+        const QByteArray line = log.readLine().trimmed();
+        if (!line.contains("\"名單\""))
+            continue;
+        Record entry;
+        try {
+            entry = record_from_json_line(line.toStdString());
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (text(entry, "名單").toStdString() != list)
+            continue;
+        if (entry.contains("列數")) { // the run's own line: the run is over
+            last = current;
+            current.clear();
+        } else if (text(entry, "原因").startsWith(QStringLiteral("沒有送出"))
+            && entry.contains("名單列") && std::holds_alternative<long long>(entry.at("名單列"))) {
+            current.push_back(int(std::get<long long>(entry.at("名單列"))));
+        }
+    }
+    return last;
+}
+
 QString name_of(const Address_Book_Entry& entry)
 {
     QStringList parts;

@@ -39,5 +39,9 @@ std::string change_address_book(
 std::vector<Address_Book_Entry> recipients_from_log(
     const QString& log_path, const std::vector<Address_Book_Entry>& known);
 
+// The rows of the list `list` (a file's name) that its last run did not send because it was
+// stopped, as the log at `log_path` has them: where going on from there begins.
+std::vector<int> rows_not_sent(const QString& log_path, const std::string& list);
+
 // The entry as one name, as a list row has it: 公司 部門 姓名 稱謂.
 QString name_of(const Address_Book_Entry& entry);
