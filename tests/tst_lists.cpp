@@ -7,7 +7,9 @@
 #include "list_file.h"
 #include "list_rows.h"
 #include "list_window.h"
+#include "platform.h"
 #include "record.h"
+#include "request_fields.h"
 #include "test_platform.h"
 #include "xlsx.h"
 
@@ -17,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -79,6 +82,37 @@ QByteArray workbook(const QString& sheet_xml, const QString& strings_xml)
     zip.close();
     return bytes;
 }
+
+// The envelopes' folder as the program finds it (under HOME here, C:\\brintlow\\Pelderwick on
+// Windows, which the tests share): what came into it since this was made.
+class Output_Folder
+{
+public:
+    Output_Folder()
+        : folder_(QString::fromStdString(platform::local_path(output_folder)))
+        , pdfs_(int(folder_.entryList({"*.pdf"}).size()))
+        , log_size_(QFileInfo(folder_.filePath("requests.jsonl")).size())
+    { }
+
+    int new_pdfs() const { return int(folder_.entryList({"*.pdf"}).size()) - pdfs_; }
+
+    std::vector<Record> new_log_lines() const
+    {
+        std::vector<Record> lines;
+        QFile log(folder_.filePath("requests.jsonl"));
+        if (!log.open(QIODevice::ReadOnly) || !log.seek(log_size_))
+            return lines;
+        for (const QByteArray& line : log.readAll().split('\n'))
+            if (!line.trimmed().isEmpty())
+                lines.push_back(record_from_json_line(line.trimmed().toStdString()));
+        return lines;
+    }
+
+private:
+    QDir folder_;
+    int pdfs_;
+    qint64 log_size_;
+};
 
 QString write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
@@ -377,7 +411,8 @@ private slots:
     {
         QTemporaryDir home;
         qputenv("HOME", home.path().toUtf8());
-        const QString path = write(home, QStringLiteral("會員.csv"),
+        const Output_Folder folder;
+        const QString path = write(home, QStringLiteral("視窗裡的名單.csv"),
             QStringLiteral("會員名單\n姓名,職稱,住家地址,公司地址\n"
                            "王小明,課長,臺北市大安區新生南路二段86號,\n"
                            "陳老師,,新北市板橋區文化路一段23號,\n"
@@ -417,18 +452,11 @@ private slots:
         }
         window->findChild<QPushButton*>("pdf_only")->click();
         QTRY_VERIFY_WITH_TIMEOUT(status->text().startsWith(QStringLiteral("已輸出 2 封")), 20000);
-        const QDir folder(home.filePath("brintlow/Pelderwick"));
-        QCOMPARE(folder.entryList({"*.pdf"}).size(), 2);
-        QFile log(folder.filePath("requests.jsonl"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(folder.new_pdfs(), 2);
         QList<long long> numbers;
-        for (const QByteArray& line : log.readAll().split('\n')) {
-            if (line.isEmpty())
-                continue;
-            const Record entry = record_from_json_line(line.toStdString());
+        for (const Record& entry : folder.new_log_lines())
             if (entry.contains("名單列"))
                 numbers << std::get<long long>(entry.at("名單列"));
-        }
         QCOMPARE(numbers, QList<long long>({3, 4})); // as the spreadsheet numbers its rows
         // The column chosen is remembered for the file.
         std::unique_ptr<QWidget> again(
@@ -444,6 +472,7 @@ private slots:
     void a_guessed_encoding_waits_for_the_users_choice()
     {
         QTemporaryDir home;
+        const Output_Folder folder;
         const QString path = write(home, QStringLiteral("猜.csv"), gbk);
         std::unique_ptr<QWidget> window(
             make_list_window({[](const std::string&, const std::string&) {}, {}}, path));
@@ -453,7 +482,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(window->property("checked").toBool(), 10000);
         window->findChild<QPushButton*>("pdf_only")->click();
         QVERIFY(status->text().contains(QStringLiteral("編碼還沒確認")));
-        QVERIFY(QDir(home.filePath("brintlow/Pelderwick")).entryList({"*.pdf"}).isEmpty());
+        QCOMPARE(folder.new_pdfs(), 0);
         auto* encoding = window->findChild<QComboBox*>("encoding");
         const int big5_choice = encoding->findData(int(List_Encoding::big5));
         encoding->setCurrentIndex(big5_choice);
@@ -590,6 +619,38 @@ private slots:
         QVERIFY(!read_address_book().front().last_used.isEmpty());
         list->close();
         qunsetenv("PELDERWICK_ADDRESS_BOOK");
+    }
+
+    // A club's 200 members from a workbook, made in one go without a window.
+    void a_workbook_of_two_hundred_is_made_headless()
+    {
+        QTemporaryDir home;
+        QString sheet = QStringLiteral(
+            "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v>"
+            "</c><c r=\"B1\" t=\"s\"><v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c></row>");
+        for (int i = 0; i < 200; ++i)
+            sheet += QStringLiteral(
+                "<row r=\"%1\"><c r=\"A%1\" t=\"inlineStr\"><is><t>會員%2</t></is></c>"
+                "<c r=\"B%1\"><v>106</v></c><c r=\"C%1\" t=\"inlineStr\"><is><t>"
+                "臺北市大安區新生南路二段%3號</t></is></c></row>")
+                         .arg(i + 2)
+                         .arg(i)
+                         .arg(i + 1);
+        sheet += QStringLiteral("</sheetData></worksheet>");
+        const QString path = write(home, QStringLiteral("members.xlsx"),
+            workbook(sheet,
+                QStringLiteral("<sst><si><t>姓名</t></si><si><t>郵遞區號</t></si><si>"
+                               "<t>通訊地址</t></si></sst>")));
+        qputenv("HOME", home.path().toUtf8());
+        const Output_Folder folder;
+        QProcess host;
+        host.start(test_platform::built_program("pelderwick"), {"--list", path, "--output-all"});
+        QVERIFY(host.waitForFinished(300000));
+        QCOMPARE(host.exitCode(), 0);
+        QCOMPARE(
+            QString::fromUtf8(host.readAllStandardOutput()).count(QStringLiteral("已輸出")), 200);
+        QCOMPARE(folder.new_pdfs(), 200);
+        qputenv("HOME", dir_.path().toUtf8());
     }
 
     // 120 rows printed headless: jobs of 50, 50 and 20 on the print system, a line per row, one
