@@ -56,6 +56,13 @@ QByteArray utf16le(const QString& text)
 
 using Rows = std::vector<QStringList>;
 
+List_Table table_of(const Rows& rows)
+{
+    List_Table table;
+    table.rows = rows;
+    return table;
+}
+
 // A workbook as Excel writes one, its parts zipped here: the first sheet is sheet2.xml, found
 // only through the workbook's relationships.
 QByteArray workbook(const QString& sheet_xml, const QString& strings_xml)
@@ -237,6 +244,11 @@ private slots:
         QCOMPARE(read.rows, expected);
         QVERIFY_THROWS_EXCEPTION(List_Error, sheet_rows(sheet.toUtf8(), {}, 2)); // too many rows
         QVERIFY_THROWS_EXCEPTION(List_Error, read_xlsx(path, QStringLiteral("沒有這張")));
+        // Another sheet, by its name, as the list window offers them.
+        const List_Table other = read_list_file(path, std::nullopt, QStringLiteral("其他"));
+        QCOMPARE(other.sheets, QStringList({"會員", "其他"}));
+        QCOMPARE(other.sheet, QStringLiteral("其他"));
+        QVERIFY(other.rows.empty());
     }
 
     // Workbooks saved by real programs (tests/data/saved/README.md).
@@ -320,7 +332,7 @@ private slots:
         for (const auto& [field, columns] : mapping.choices)
             choice_names << QString::fromUtf8(field_name(field));
         QCOMPARE(choice_names, choices);
-        const std::vector<List_Row> read = list_rows({rows, {}, false, {}}, mapping, {});
+        const std::vector<List_Row> read = list_rows(table_of(rows), mapping, {});
         QCOMPARE(read.front().name, name);
         QCOMPARE(read.front().address, address);
     }
@@ -362,7 +374,7 @@ private slots:
         QFETCH(QString, said);
         QFETCH(QString, derived);
         const Rows rows {{"姓名", "稱謂", "郵遞區號", "地址"}, cells};
-        const std::vector<List_Row> read = list_rows({rows, {}, false, {}}, map_columns(rows), {});
+        const std::vector<List_Row> read = list_rows(table_of(rows), map_columns(rows), {});
         QCOMPARE(read.size(), std::size_t(1));
         const List_Row& row = read.front();
         QCOMPARE(row.ticked, ticked);
@@ -379,7 +391,7 @@ private slots:
     void the_same_recipient_twice_is_noted()
     {
         const Rows rows {{"姓名", "地址"}, {"王小明", "臺北市大安區"}, {"王小明", "臺北市大安區"}};
-        const auto read = list_rows({rows, {}, false, {}}, map_columns(rows), {});
+        const auto read = list_rows(table_of(rows), map_columns(rows), {});
         QVERIFY(read[0].notes.empty() && read[0].ticked);
         QCOMPARE(read[1].notes.size(), std::size_t(1));
         QVERIFY(!read[1].ticked); // still there to tick

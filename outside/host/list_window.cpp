@@ -152,7 +152,8 @@ public:
     void load(const QString& path)
     {
         try {
-            table_ = read_list_file(path, chosen_encoding());
+            table_ = read_list_file(
+                path, chosen_encoding(), path == path_ ? sheet_->currentText() : QString());
         } catch (const List_Error& error) {
             status_->setText(QStringLiteral("讀不了「%1」：%2")
                                  .arg(QFileInfo(path).fileName(), QString::fromUtf8(error.what())));
@@ -160,6 +161,10 @@ public:
         }
         path_ = path;
         shown_table(QFileInfo(path).fileName());
+        sheet_->clear();
+        sheet_->addItems(table_.sheets);
+        sheet_->setCurrentText(table_.sheet);
+        sheet_->setVisible(table_.sheets.size() > 1);
     }
 
     // A list already read (the address book's recipients), shown as a file's is.
@@ -262,6 +267,15 @@ private:
         top->addWidget(open);
         top->addWidget(file_, 1);
         top->addWidget(encoding_);
+        sheet_ = named(new QComboBox, "sheet", QStringLiteral("活頁簿的工作表"));
+        sheet_->hide();
+        top->addWidget(sheet_);
+        connect(sheet_, &QComboBox::activated, this, [this] {
+            call_guarded("名單列印：工作表", [this] {
+                if (!path_.isEmpty())
+                    load(path_);
+            });
+        });
         connect(encoding_, &QComboBox::activated, this, [this] {
             call_guarded("名單列印：編碼", [this] {
                 if (!path_.isEmpty())
@@ -839,6 +853,7 @@ private:
     std::array<QComboBox*, list_field_count> fields_ {};
     QLabel* file_ = nullptr;
     QComboBox* encoding_ = nullptr;
+    QComboBox* sheet_ = nullptr; // shown for a workbook of more than one sheet
     QComboBox* senders_ = nullptr;
     QString status_text_; // said once the window is built
     QLabel* status_ = nullptr;

@@ -34,7 +34,8 @@ List_Table read_list_text(const QByteArray& bytes, std::optional<List_Encoding> 
     return table;
 }
 
-List_Table read_list_file(const QString& path, std::optional<List_Encoding> chosen)
+List_Table read_list_file(
+    const QString& path, std::optional<List_Encoding> chosen, const QString& wanted_sheet)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -49,9 +50,11 @@ List_Table read_list_file(const QString& path, std::optional<List_Encoding> chos
             std::string("這是舊的 Excel 活頁簿（.xls）或設了密碼的活頁簿，程式讀不了。") + save_as);
     if (start.startsWith("PK\x03\x04") || suffix == u"xlsx" || suffix == u"xlsm") {
         file.close();
-        const Xlsx_Sheet sheet = read_xlsx(path);
+        const Xlsx_Sheet sheet = read_xlsx(path, wanted_sheet);
         List_Table table;
         table.rows = sheet.rows;
+        table.sheets = sheet.sheet_names;
+        table.sheet = sheet.name;
         table.kind = QStringLiteral("Excel 活頁簿（工作表「%1」）").arg(sheet.name);
         return table;
     }

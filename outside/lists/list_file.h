@@ -19,10 +19,14 @@ struct List_Table
     QString kind; // "Excel 活頁簿（工作表「名單」）", "CSV，Big5（CP950）"
     bool encoding_guessed = false;
     std::vector<std::string> warnings;
+    QStringList sheets; // a workbook's, in order; the one read is `sheet`
+    QString sheet;
 };
 
-// Throws List_Error. A text file in the encoding chosen, where one is.
-List_Table read_list_file(const QString& path, std::optional<List_Encoding> chosen = std::nullopt);
+// Throws List_Error. A text file in the encoding chosen, where one is; a workbook's sheet by its
+// name, where one is given, else its first.
+List_Table read_list_file(const QString& path, std::optional<List_Encoding> chosen = std::nullopt,
+    const QString& sheet = QString());
 
 // The same from bytes already read, for a text file: for the tests and the fuzzing.
 List_Table read_list_text(
