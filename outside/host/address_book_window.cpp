@@ -1,5 +1,6 @@
 #include "address_book_window.h"
 
+#include "accessible.h"
 #include "address_book.h"
 #include "guard.h"
 #include "list_file.h"
@@ -17,15 +18,6 @@
 #include <array>
 
 namespace {
-
-const std::array<const char*, 10> columns
-    = {"類別", "群組", "公司", "部門", "姓名", "稱謂", "郵遞區號", "地址", "備註", "最後使用"};
-
-std::array<QString*, 10> fields_of(Address_Book_Entry& entry)
-{
-    return {&entry.kind, &entry.group, &entry.company, &entry.department, &entry.name, &entry.title,
-        &entry.postal_code, &entry.address, &entry.note, &entry.last_used};
-}
 
 bool same(const Address_Book_Entry& a, const Address_Book_Entry& b)
 {
@@ -46,14 +38,6 @@ public:
     }
 
 private:
-    template <typename Widget>
-    Widget* named(Widget* widget, const char* name, const QString& spoken)
-    {
-        widget->setObjectName(QString::fromLatin1(name));
-        widget->setAccessibleName(spoken);
-        return widget;
-    }
-
     QPushButton* button(
         QLayout* layout, const char* name, const QString& text, const std::function<void()>& action)
     {
@@ -72,10 +56,10 @@ private:
         layout->addWidget(search_);
         connect(search_, &QLineEdit::textChanged, this,
             [this] { call_guarded("通訊錄：找", [this] { filter(); }); });
-        table_ = named(
-            new QTableWidget(0, int(columns.size())), "entries", QStringLiteral("通訊錄的人"));
+        table_ = named(new QTableWidget(0, int(address_book_columns.size())), "entries",
+            QStringLiteral("通訊錄的人"));
         QStringList headers;
-        for (const char* column : columns)
+        for (const char* column : address_book_columns)
             headers << QString::fromUtf8(column);
         table_->setHorizontalHeaderLabels(headers);
         table_->horizontalHeader()->setSectionResizeMode(7, QHeaderView::Stretch);

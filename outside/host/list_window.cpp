@@ -1,6 +1,8 @@
 #include "list_window.h"
 
+#include "accessible.h"
 #include "address_book.h"
+#include "csv.h"
 #include "drawing.h"
 #include "guard.h"
 #include "list_output.h"
@@ -59,15 +61,6 @@ public:
 private:
     std::unique_ptr<Print_Service> system_;
 };
-
-QString csv_field(const QString& text)
-{
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n'))
-        return text;
-    return QStringLiteral("\"")
-        + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\""))
-        + QStringLiteral("\"");
-}
 
 QString state_text(const List_Row& row, bool checked)
 {
@@ -244,14 +237,6 @@ protected:
     }
 
 private:
-    template <typename Widget>
-    Widget* named(Widget* widget, const char* name, const QString& spoken)
-    {
-        widget->setObjectName(QString::fromLatin1(name));
-        widget->setAccessibleName(spoken);
-        return widget;
-    }
-
     void build()
     {
         auto* layout = new QVBoxLayout(this);

@@ -1,5 +1,6 @@
 #include "address_book.h"
 
+#include "csv.h"
 #include "list_file.h"
 #include "record.h"
 
@@ -14,30 +15,11 @@
 
 namespace {
 
-const std::array<const char*, 10> headers
-    = {"類別", "群組", "公司", "部門", "姓名", "稱謂", "郵遞區號", "地址", "備註", "最後使用"};
-
-QString csv_field(const QString& text)
-{
-    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n')
-        && !text.contains(u'\r'))
-        return text;
-    return QStringLiteral("\"")
-        + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\""))
-        + QStringLiteral("\"");
-}
-
-std::array<QString*, 10> fields_of(Address_Book_Entry& entry)
-{
-    return {&entry.kind, &entry.group, &entry.company, &entry.department, &entry.name, &entry.title,
-        &entry.postal_code, &entry.address, &entry.note, &entry.last_used};
-}
-
 QByteArray csv_of(std::vector<Address_Book_Entry> entries)
 {
     QStringList lines;
     QStringList header;
-    for (const char* name : headers)
+    for (const char* name : address_book_columns)
         header << QString::fromUtf8(name);
     lines << header.join(u',');
     for (Address_Book_Entry& entry : entries) {
@@ -55,14 +37,14 @@ std::vector<Address_Book_Entry> entries_of(const List_Table& table)
     std::vector<Address_Book_Entry> entries;
     if (table.rows.empty())
         return entries;
-    // By the headers, wherever Excel moved the columns.
+    // By the address_book_columns, wherever Excel moved the columns.
     std::array<int, 10> column {};
-    for (std::size_t f = 0; f < headers.size(); ++f)
-        column[f] = int(table.rows.front().indexOf(QString::fromUtf8(headers[f])));
+    for (std::size_t f = 0; f < address_book_columns.size(); ++f)
+        column[f] = int(table.rows.front().indexOf(QString::fromUtf8(address_book_columns[f])));
     for (std::size_t r = 1; r < table.rows.size(); ++r) {
         Address_Book_Entry entry;
         const std::array<QString*, 10> fields = fields_of(entry);
-        for (std::size_t f = 0; f < headers.size(); ++f)
+        for (std::size_t f = 0; f < address_book_columns.size(); ++f)
             if (column[f] >= 0 && column[f] < table.rows[r].size())
                 *fields[f] = table.rows[r][column[f]].trimmed();
         if (!(entry.name + entry.company + entry.address).isEmpty())
@@ -82,6 +64,12 @@ QString text(const Record& record, const char* key)
 }
 
 } // namespace
+
+std::array<QString*, 10> fields_of(Address_Book_Entry& entry)
+{
+    return {&entry.kind, &entry.group, &entry.company, &entry.department, &entry.name, &entry.title,
+        &entry.postal_code, &entry.address, &entry.note, &entry.last_used};
+}
 
 QString address_book_path()
 {

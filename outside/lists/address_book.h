@@ -6,6 +6,7 @@
 // so two programs saving at once never mix it; a change that cannot be written is said.
 
 #include <QString>
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ struct Address_Book_Entry
     QString note;
     QString last_used; // "2026-12-10"
 };
+
+// The book's columns, in the file's order, and an entry's fields in the same order.
+inline constexpr std::array<const char*, 10> address_book_columns
+    = {"類別", "群組", "公司", "部門", "姓名", "稱謂", "郵遞區號", "地址", "備註", "最後使用"};
+std::array<QString*, 10> fields_of(Address_Book_Entry& entry);
 
 // The file, unless `PELDERWICK_ADDRESS_BOOK` names another (for the tests).
 QString address_book_path();

@@ -77,3 +77,13 @@ std::vector<QStringList> parse_csv(const QString& text, QChar delimiter)
         end_row();
     return rows;
 }
+
+QString csv_field(const QString& text)
+{
+    if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\n')
+        && !text.contains(u'\r'))
+        return text;
+    return QStringLiteral("\"")
+        + QString(text).replace(QStringLiteral("\""), QStringLiteral("\"\""))
+        + QStringLiteral("\"");
+}

@@ -10,5 +10,8 @@
 
 QChar csv_delimiter(const QString& text);
 
+// A field as CSV writes it: quoted where it holds a comma, a quote or a line break.
+QString csv_field(const QString& text);
+
 // The rows, each as many fields as it has; throws List_Error for a quote never closed.
 std::vector<QStringList> parse_csv(const QString& text, QChar delimiter);

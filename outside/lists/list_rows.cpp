@@ -1,6 +1,7 @@
 #include "list_rows.h"
 
 #include "drawing.h"
+#include "fonts.h"
 #include "names.h"
 #include "postal_codes.h"
 #include "request_fields.h"
@@ -85,19 +86,6 @@ int fields_in(const QStringList& row)
 QString cell(const QStringList& row, int column)
 {
     return column >= 0 && column < row.size() ? row[column].trimmed() : QString();
-}
-
-bool has_private_use(const QString& text)
-{
-    for (const char32_t c : text.toUcs4())
-        if ((c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000)
-            return true;
-    return false;
-}
-
-bool has_han(const QString& text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
 }
 
 // 王 and 小明 as 王小明; John and Smith as "John Smith".

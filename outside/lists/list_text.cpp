@@ -89,6 +89,8 @@ bool looks_like_big5(const QByteArray& bytes)
     return pairs >= 8 ? low * 100 >= pairs * 15 : low > 0;
 }
 
+} // namespace
+
 bool has_private_use(const QString& text)
 {
     for (const char32_t c : text.toUcs4())
@@ -97,7 +99,7 @@ bool has_private_use(const QString& text)
     return false;
 }
 
-} // namespace
+namespace { } // namespace
 
 std::optional<QString> decode_big5(const QByteArray& bytes, qsizetype* bad_offset, int* unknown)
 {

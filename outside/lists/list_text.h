@@ -39,3 +39,6 @@ List_Text decode_list_text(
 std::optional<QString> decode_big5(const QByteArray& bytes, qsizetype* bad_offset, int* unknown);
 
 const char* encoding_name(List_Encoding encoding);
+
+// Characters of the private-use areas: a font's own, which another computer may not have.
+bool has_private_use(const QString& text);

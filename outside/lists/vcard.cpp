@@ -1,5 +1,7 @@
 #include "vcard.h"
 
+#include "fonts.h"
+
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
@@ -98,11 +100,6 @@ QStringList parts_of(const QString& value)
     for (QString& part : parts)
         part = part.trimmed();
     return parts;
-}
-
-bool has_han(const QString& text)
-{
-    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x2E80; });
 }
 
 // ADR: post office box; extended; street; locality; region; postal code; country.
