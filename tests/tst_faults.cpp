@@ -272,6 +272,60 @@ struct Print_System
     static void cancel_every_job() { QProcess::execute("cancel", {"-a"}); }
 };
 
+struct Tray_Run
+{
+    bool shown = false;
+    int status = -1;
+    QByteArray said; // the host's and the panel's
+    QByteArray panel_said;
+};
+
+// The host on a display of its own with a notification area that embeds icons (XEmbed), there
+// from the start or coming `later`: whether the icon was shown, and how the host ended.
+Tray_Run tray_run(bool later)
+{
+    QProcess display;
+    const QString number = start_display(display);
+    QProcessEnvironment on_display = QProcessEnvironment::systemEnvironment();
+    on_display.insert("DISPLAY", ":" + number);
+    QProcess panel;
+    panel.setProcessEnvironment(on_display);
+    const auto start_panel = [&] { panel.start("trayer", {"--SetDockType", "false"}); };
+    if (!later)
+        start_panel();
+    QTemporaryDir home;
+    Host host(home.path().toUtf8());
+    host.environment.insert("DISPLAY", ":" + number);
+    host.environment.insert("QT_QPA_PLATFORM", "xcb");
+    host.start();
+    if (later) {
+        QTest::qWait(2000); // the window is up, with no notification area yet
+        start_panel();
+    }
+    const auto icon_in_panel = [&] {
+        QProcess tree;
+        tree.setProcessEnvironment(on_display);
+        tree.start("xwininfo", {"-root", "-tree"});
+        tree.waitForFinished();
+        const QString windows = QString::fromUtf8(tree.readAllStandardOutput());
+        const qsizetype at = windows.indexOf("\"panel\"");
+        return at >= 0
+            && windows.mid(at, windows.indexOf("\"trayer\":", at) - at).contains("\"Pelderwick\"");
+    };
+    Tray_Run run;
+    run.shown = QTest::qWaitFor(icon_in_panel, 15000);
+    host.send(SIGTERM);
+    host.finish();
+    panel.kill();
+    panel.waitForFinished();
+    run.panel_said = panel.readAllStandardError();
+    run.said = host.errors + run.panel_said;
+    run.status = host.process.exitCode();
+    display.kill();
+    display.waitForFinished();
+    return run;
+}
+
 } // namespace
 
 class Tst_Faults : public QObject
@@ -445,46 +499,17 @@ private slots:
             || QStandardPaths::findExecutable("trayer").isEmpty()
             || QStandardPaths::findExecutable("xwininfo").isEmpty())
             QSKIP("needs Xvfb, trayer and xwininfo");
-        QProcess display;
-        const QString number = start_display(display);
-        QProcessEnvironment on_display = QProcessEnvironment::systemEnvironment();
-        on_display.insert("DISPLAY", ":" + number);
-        QProcess panel; // a notification area that embeds icons (XEmbed)
-        panel.setProcessEnvironment(on_display);
-        const auto start_panel = [&] { panel.start("trayer", {"--SetDockType", "false"}); };
-        if (!later)
-            start_panel();
-        QTemporaryDir home;
-        Host host(home.path().toUtf8());
-        host.environment.insert("DISPLAY", ":" + number);
-        host.environment.insert("QT_QPA_PLATFORM", "xcb");
-        host.start();
-        if (later) {
-            QTest::qWait(2000); // the window is up, with no notification area yet
-            start_panel();
+        // A panel that could not reach its display is the machine's fault, not the program's:
+        // tried once more on a display of its own.
+        Tray_Run run = tray_run(later);
+        if (!run.shown && run.panel_said.contains("cannot open display")) {
+            qWarning(
+                "the panel could not open its display; once more: %s", run.panel_said.constData());
+            run = tray_run(later);
         }
-        const auto icon_in_panel = [&] {
-            QProcess tree;
-            tree.setProcessEnvironment(on_display);
-            tree.start("xwininfo", {"-root", "-tree"});
-            tree.waitForFinished();
-            const QString windows = QString::fromUtf8(tree.readAllStandardOutput());
-            const qsizetype at = windows.indexOf("\"panel\"");
-            return at >= 0
-                && windows.mid(at, windows.indexOf("\"trayer\":", at) - at)
-                       .contains("\"Pelderwick\"");
-        };
-        const bool shown = QTest::qWaitFor(icon_in_panel, 15000);
-        host.send(SIGTERM);
-        host.finish();
-        panel.kill();
-        panel.waitForFinished();
-        const QByteArray said = host.errors + panel.readAllStandardError();
-        display.kill();
-        display.waitForFinished();
-        QVERIFY2(shown, said.constData());
+        QVERIFY2(run.shown, run.said.constData());
         // the icon gone before the display's connection
-        QVERIFY2(host.process.exitCode() == 0, said.constData());
+        QVERIFY2(run.status == 0, run.said.constData());
     }
 
     void desktop_without_a_notification_area_hears_through_its_notification_service()
