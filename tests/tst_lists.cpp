@@ -4,6 +4,7 @@
 #include "address_book.h"
 #include "address_book_window.h"
 #include "csv.h"
+#include "host_options.h"
 #include "list_file.h"
 #include "list_rows.h"
 #include "list_window.h"
@@ -663,6 +664,86 @@ private slots:
             QString::fromUtf8(host.readAllStandardOutput()).count(QStringLiteral("已輸出")), 200);
         QCOMPARE(folder.new_pdfs(), 200);
         qputenv("HOME", dir_.path().toUtf8());
+    }
+
+    // How a list reaches the program: its command lines, and a file dropped on it.
+    void command_lines_open_lists_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<bool>("window"); // the list window, else made without one
+        QTest::addColumn<bool>("understood");
+        QTest::newRow("a list in its window")
+            << QStringList {"--list", "會員.xlsx"} << "會員.xlsx" << true << true;
+        QTest::newRow("made without a window")
+            << QStringList {"--list", "會員.xlsx", "--output-all", "--printer", "EnvPDF"}
+            << "會員.xlsx" << false << true;
+        QTest::newRow("a file dropped on the program")
+            << QStringList {"C:\\Users\\me\\會員.csv"} << "C:\\Users\\me\\會員.csv" << true << true;
+        QTest::newRow("a file dialog first") << QStringList {"--list"} << "" << true << true;
+        QTest::newRow("a dialog, then a printer")
+            << QStringList {"--list", "--printer", "EnvPDF"} << "" << true << true;
+        QTest::newRow("all of a list, but which")
+            << QStringList {"--output-all"} << "" << false << false;
+    }
+    void command_lines_open_lists()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, list);
+        QFETCH(bool, window);
+        QFETCH(bool, understood);
+        std::vector<std::string> texts {"pelderwick"};
+        for (const QString& argument : arguments)
+            texts.push_back(argument.toStdString());
+        std::vector<const char*> argv;
+        for (const std::string& text : texts)
+            argv.push_back(text.c_str());
+        const Host_Options options = host_options(int(argv.size()), argv.data());
+        QCOMPARE(options.complaint.empty(), understood);
+        if (!understood)
+            return;
+        QCOMPARE(QString::fromStdString(options.list), list);
+        QCOMPARE(options.list_chosen && !options.output_all, window);
+    }
+
+    // In the window: filters, sorting by area with counts, an edit checked anew and never
+    // written to the file.
+    void the_list_window_filters_sorts_and_edits()
+    {
+        QTemporaryDir home;
+        const QString path = write(home, QStringLiteral("區.csv"),
+            QStringLiteral("姓名,地址\n王小明,新北市板橋區文化路一段23號\n陳老師,\n"
+                           "林小姐,臺北市大安區新生南路二段86號\n")
+                .toUtf8());
+        std::unique_ptr<QWidget> window(
+            make_list_window({[](const std::string&, const std::string&) {}, {}}, path));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        QTRY_VERIFY_WITH_TIMEOUT(window->property("checked").toBool(), 10000);
+        auto* rows = window->findChild<QTableWidget*>("rows");
+        auto* filter = window->findChild<QComboBox*>("filter");
+        const auto shown = [&] {
+            QStringList names;
+            for (int i = 0; i < rows->rowCount(); ++i)
+                if (!rows->isRowHidden(i))
+                    names << rows->item(i, 2)->text();
+            return names;
+        };
+        filter->setCurrentIndex(1); // with problems
+        QCOMPARE(shown(), QStringList({"陳老師"}));
+        filter->setCurrentIndex(0);
+        window->findChild<QLineEdit*>("search")->setText(QStringLiteral("大安"));
+        QCOMPARE(shown(), QStringList({"林小姐"}));
+        window->findChild<QLineEdit*>("search")->clear();
+        window->findChild<QPushButton*>("sort")->click();
+        QCOMPARE(shown(), QStringList({"林小姐", "王小明", "陳老師"})); // 106, 220, none
+        QVERIFY(window->findChild<QLabel*>("areas")->text().contains(QStringLiteral("106：1 封")));
+        // The address typed in the window, not the file: the row can be made.
+        rows->item(2, 4)->setText(QStringLiteral("臺中市西屯區臺灣大道三段99號"));
+        QTRY_COMPARE(window->findChild<QPushButton*>("print")->text(), QStringLiteral("列印 3 封"));
+        QVERIFY(rows->item(2, 3)->text().contains(QStringLiteral("407")));
+        QFile source(path);
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        QVERIFY(!source.readAll().contains("臺中市"));
     }
 
     // 120 rows printed headless: jobs of 50, 50 and 20 on the print system, a line per row, one
