@@ -297,6 +297,12 @@ Tray_Run tray_run(bool later)
     Host host(home.path().toUtf8());
     host.environment.insert("DISPLAY", ":" + number);
     host.environment.insert("QT_QPA_PLATFORM", "xcb");
+    // What is looked at here is the end with a notification area: a crash or a sanitizer's
+    // error. The leak checker's own tracer crashes now and then in this program's last moment
+    // on a display (LSan: "Tracer caught signal 11"); leaks are checked by every other run.
+    const QString sanitizer = host.environment.value("ASAN_OPTIONS");
+    if (!sanitizer.isEmpty())
+        host.environment.insert("ASAN_OPTIONS", sanitizer + ":detect_leaks=0");
     host.start();
     if (later) {
         QTest::qWait(2000); // the window is up, with no notification area yet
@@ -499,12 +505,10 @@ private slots:
             || QStandardPaths::findExecutable("trayer").isEmpty()
             || QStandardPaths::findExecutable("xwininfo").isEmpty())
             QSKIP("needs Xvfb, trayer and xwininfo");
-        // A panel that could not reach its display, or the leak checker failing in itself at
-        // the end, is the machine's or the tool's fault, not the program's: tried once more on a
-        // display of its own.
+        // A panel that could not reach its display is the machine's fault, not the program's:
+        // tried once more on a display of its own.
         Tray_Run run = tray_run(later);
-        const bool not_ours = (!run.shown && run.panel_said.contains("cannot open display"))
-            || run.said.contains("LeakSanitizer has encountered a fatal error");
+        const bool not_ours = !run.shown && run.panel_said.contains("cannot open display");
         if (not_ours) {
             qWarning("once more, as this was not the program's doing: %s", run.said.constData());
             run = tray_run(later);
