@@ -147,6 +147,8 @@ QString target_of(const QByteArray& relations, const QString& id)
 QStringList shared_strings(const QByteArray& data)
 {
     QStringList strings;
+    if (data.isEmpty())
+        return strings; // a workbook of inline strings alone has none
     QXmlStreamReader xml(data);
     while (!xml.atEnd()) {
         xml.readNext();
