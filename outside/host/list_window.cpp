@@ -32,9 +32,9 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 #include <map>
-#include <thread>
 
 namespace {
 
@@ -116,6 +116,31 @@ protected:
 
 private:
     std::optional<Record> request_;
+};
+
+// Work beside the window on a thread of Qt's own: under mingw a plain thread that used Qt's text
+// machinery crashes as it ends (Qt's state for it is torn down in the wrong order); a QThread
+// ends cleanly.
+class Background
+{
+public:
+    ~Background() { join(); }
+    void start(std::function<void()> work)
+    {
+        join();
+        thread_.reset(QThread::create(std::move(work)));
+        thread_->start();
+    }
+    bool joinable() const { return thread_ != nullptr; } // started and not joined yet
+    void join()
+    {
+        if (thread_ != nullptr)
+            thread_->wait();
+        thread_.reset();
+    }
+
+private:
+    std::unique_ptr<QThread> thread_;
 };
 
 class List_Window : public QWidget
@@ -544,7 +569,7 @@ private:
         const int generation = ++generation_;
         if (checker_.joinable())
             checker_.join();
-        checker_ = std::thread([this, generation, settings, rows = rows_]() mutable {
+        checker_.start([this, generation, settings, rows = rows_]() mutable {
             for (List_Row& row : rows) {
                 if (generation != generation_)
                     return;
@@ -792,7 +817,7 @@ private:
         print_->setEnabled(false);
         pdf_->setEnabled(false);
         stop_button_->setEnabled(true);
-        maker_ = std::thread([this, requests, settings, rows = rows_.size()] {
+        maker_.start([this, requests, settings, rows = rows_.size()] {
             std::string printer;
             const List_Counts counts = make_list(
                 *outputs_, requests, stop_, [&](std::size_t i, const Production_Report& report) {
@@ -832,8 +857,8 @@ private:
     bool filling_ = false;
     std::atomic<int> generation_ {0};
     std::atomic<bool> stop_ {false};
-    std::thread checker_;
-    std::thread maker_;
+    Background checker_;
+    Background maker_;
     std::unique_ptr<Outputs> outputs_;
     std::array<QComboBox*, list_field_count> fields_ {};
     QLabel* file_ = nullptr;
