@@ -1,5 +1,6 @@
 # Builds the postal areas' table (a data file of the repository) into the program: a C++ file
 # generated from it, made anew when the data file changes. Nothing is read at run time.
+include(${CMAKE_CURRENT_LIST_DIR}/generated_source.cmake)
 function(add_postal_areas target data)
   file(STRINGS ${data} lines ENCODING UTF-8)
   set(rows "")
@@ -16,12 +17,9 @@ function(add_postal_areas target data)
     string(APPEND rows
            "    {\"${county}\", \"${district}\", ${code}, \"${county_english}\", \"${district_english}\"},\n")
   endforeach()
-  set(generated ${CMAKE_CURRENT_BINARY_DIR}/postal_areas_table.cpp)
-  file(WRITE ${generated}.partial
-       "// Generated from postal_areas.tsv by cmake/postal_areas.cmake: edit that file instead.\n"
-       "#include \"postal_areas.h\"\n\n"
-       "const std::array<Postal_Area, postal_area_count> postal_area_table = {{\n${rows}}};\n")
-  file(COPY_FILE ${generated}.partial ${generated} ONLY_IF_DIFFERENT)
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${data})
-  target_sources(${target} PRIVATE ${generated})
+  string(CONCAT text
+         "// Generated from postal_areas.tsv by cmake/postal_areas.cmake: edit that file instead.\n"
+         "#include \"postal_areas.h\"\n\n"
+         "const std::array<Postal_Area, postal_area_count> postal_area_table = {{\n${rows}}};\n")
+  add_generated_source(${target} ${data} postal_areas_table.cpp "${text}")
 endfunction()

@@ -262,6 +262,13 @@ protected:
     }
 
 private:
+    // A signal of a control, its work run through the one guard.
+    template <typename Sender, typename Signal>
+    void guarded(Sender* sender, Signal signal, const char* what, std::function<void()> work)
+    {
+        connect(sender, signal, this, [what, work = std::move(work)] { call_guarded(what, work); });
+    }
+
     void build()
     {
         auto* layout = new QVBoxLayout(this);
@@ -280,26 +287,20 @@ private:
         sheet_ = named(new QComboBox, "sheet", QStringLiteral("活頁簿的工作表"));
         sheet_->hide();
         top->addWidget(sheet_);
-        connect(sheet_, &QComboBox::activated, this, [this] {
-            call_guarded("名單列印：工作表", [this] {
-                if (!path_.isEmpty())
-                    load(path_);
-            });
+        guarded(sheet_, &QComboBox::activated, "名單列印：工作表", [this] {
+            if (!path_.isEmpty())
+                load(path_);
         });
-        connect(encoding_, &QComboBox::activated, this, [this] {
-            call_guarded("名單列印：編碼", [this] {
-                if (!path_.isEmpty())
-                    load(path_);
-            });
+        guarded(encoding_, &QComboBox::activated, "名單列印：編碼", [this] {
+            if (!path_.isEmpty())
+                load(path_);
         });
         layout->addLayout(top);
-        connect(open, &QPushButton::clicked, this, [this] {
-            call_guarded("名單列印：開啟名單", [this] {
-                const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("開啟名單"),
-                    QString(), QStringLiteral("名單 (*.xlsx *.csv *.txt *.tsv);;所有檔案 (*)"));
-                if (!path.isEmpty())
-                    load(path);
-            });
+        guarded(open, &QPushButton::clicked, "名單列印：開啟名單", [this] {
+            const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("開啟名單"),
+                QString(), QStringLiteral("名單 (*.xlsx *.csv *.txt *.tsv);;所有檔案 (*)"));
+            if (!path.isEmpty())
+                load(path);
         });
         auto* mapping = new QHBoxLayout;
         for (std::size_t f = 0; f < list_field_count; ++f) {
@@ -336,12 +337,10 @@ private:
         filters->addWidget(search_, 1);
         filters->addWidget(sort);
         left->addLayout(filters);
-        connect(filter_, &QComboBox::currentIndexChanged, this,
-            [this] { call_guarded("名單列印：篩選", [this] { apply_filter(); }); });
-        connect(search_, &QLineEdit::textChanged, this,
-            [this] { call_guarded("名單列印：篩選", [this] { apply_filter(); }); });
-        connect(sort, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：排序", [this] { sort_by_code(); }); });
+        guarded(
+            filter_, &QComboBox::currentIndexChanged, "名單列印：篩選", [this] { apply_filter(); });
+        guarded(search_, &QLineEdit::textChanged, "名單列印：篩選", [this] { apply_filter(); });
+        guarded(sort, &QPushButton::clicked, "名單列印：排序", [this] { sort_by_code(); });
         table_view_ = named(new QTableWidget(0, 6), "rows", QStringLiteral("名單的列"));
         table_view_->setHorizontalHeaderLabels(
             {QStringLiteral("印"), QStringLiteral("列"), QStringLiteral("姓名"),
@@ -388,12 +387,11 @@ private:
         form->addRow(QStringLiteral("文字大小比例"), ratio_);
         right->addLayout(form);
         for (QLineEdit* edit : {sender_name_, sender_code_, sender_address_})
-            connect(edit, &QLineEdit::editingFinished, this,
-                [this] { call_guarded("名單列印：寄件人", [this] { settings_changed(); }); });
-        connect(format_, &QComboBox::currentIndexChanged, this,
-            [this] { call_guarded("名單列印：格式", [this] { settings_changed(); }); });
-        connect(ratio_, &QSpinBox::valueChanged, this,
-            [this] { call_guarded("名單列印：比例", [this] { settings_changed(); }); });
+            guarded(edit, &QLineEdit::editingFinished, "名單列印：寄件人",
+                [this] { settings_changed(); });
+        guarded(format_, &QComboBox::currentIndexChanged, "名單列印：格式",
+            [this] { settings_changed(); });
+        guarded(ratio_, &QSpinBox::valueChanged, "名單列印：比例", [this] { settings_changed(); });
         preview_ = new Envelope_Preview;
         preview_->setObjectName(QStringLiteral("preview"));
         right->addWidget(preview_, 1);
@@ -405,10 +403,8 @@ private:
         steps->addWidget(previous);
         steps->addWidget(next);
         right->addLayout(steps);
-        connect(previous, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：上一封", [this] { step(-1); }); });
-        connect(next, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：下一封", [this] { step(1); }); });
+        guarded(previous, &QPushButton::clicked, "名單列印：上一封", [this] { step(-1); });
+        guarded(next, &QPushButton::clicked, "名單列印：下一封", [this] { step(1); });
         auto* bottom = new QHBoxLayout;
         auto* save = named(
             new QPushButton(QStringLiteral("另存名單…")), "save_list", QStringLiteral("另存名單"));
@@ -425,8 +421,7 @@ private:
         go_on_ = named(new QPushButton, "go_on", QStringLiteral("接著印上次沒有送出的列"));
         go_on_->hide();
         bottom->addWidget(go_on_);
-        connect(go_on_, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：接著印", [this] { tick_not_sent(); }); });
+        guarded(go_on_, &QPushButton::clicked, "名單列印：接著印", [this] { tick_not_sent(); });
         bottom->addWidget(save);
         bottom->addWidget(problems);
         bottom->addWidget(progress_, 1);
@@ -438,14 +433,11 @@ private:
         status_->setWordWrap(true);
         status_->setText(status_text_);
         layout->addWidget(status_);
-        connect(save, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：另存名單", [this] { save_csv(false); }); });
-        connect(problems, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：匯出有問題的列", [this] { save_csv(true); }); });
-        connect(print_, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：列印", [this] { make(true); }); });
-        connect(pdf_, &QPushButton::clicked, this,
-            [this] { call_guarded("名單列印：只輸出 PDF", [this] { make(false); }); });
+        guarded(save, &QPushButton::clicked, "名單列印：另存名單", [this] { save_csv(false); });
+        guarded(problems, &QPushButton::clicked, "名單列印：匯出有問題的列",
+            [this] { save_csv(true); });
+        guarded(print_, &QPushButton::clicked, "名單列印：列印", [this] { make(true); });
+        guarded(pdf_, &QPushButton::clicked, "名單列印：只輸出 PDF", [this] { make(false); });
         connect(stop_button_, &QPushButton::clicked, this, [this] { stop_ = true; });
     }
 

@@ -63,6 +63,24 @@ QString text(const Record& record, const char* key)
         : QString();
 }
 
+// Every line of an output log that reads as a record; lines of another kind, or damaged, have
+// nothing to give and are passed over. No log yet is no lines.
+void for_each_logged(const QString& log_path, const std::function<void(const Record&)>& each)
+{
+    QFile log(log_path);
+    if (!log.open(QIODevice::ReadOnly))
+        return;
+    while (!log.atEnd()) {
+        Record entry;
+        try {
+            entry = record_from_json_line(log.readLine().trimmed().toStdString());
+        } catch (const std::exception&) {
+            continue;
+        }
+        each(entry);
+    }
+}
+
 } // namespace
 
 std::array<QString*, 10> fields_of(Address_Book_Entry& entry)
@@ -117,17 +135,7 @@ std::vector<Address_Book_Entry> recipients_from_log(
     for (const Address_Book_Entry& entry : known)
         seen.insert(name_of(entry) + u'\n' + entry.address);
     std::vector<Address_Book_Entry> found;
-    QFile log(log_path);
-    if (!log.open(QIODevice::ReadOnly))
-        return found;
-    while (!log.atEnd()) {
-        const QByteArray line = log.readLine().trimmed();
-        Record request;
-        try {
-            request = record_from_json_line(line.toStdString());
-        } catch (const std::exception&) {
-            continue; // a line of another kind, or damaged: nothing to take from it
-        }
+    for_each_logged(log_path, [&](const Record& request) {
         Address_Book_Entry entry;
         entry.kind = QStringLiteral("收件人");
         entry.name = text(request, "收件人姓名");
@@ -136,10 +144,10 @@ std::vector<Address_Book_Entry> recipients_from_log(
         entry.last_used = text(request, "時間").left(10);
         const QString key = entry.name + u'\n' + entry.address;
         if (entry.name.isEmpty() || entry.address.isEmpty() || seen.contains(key))
-            continue;
+            return;
         seen.insert(key);
         found.push_back(entry);
-    }
+    });
     return found;
 }
 
@@ -147,21 +155,9 @@ std::vector<int> rows_not_sent(const QString& log_path, const std::string& list)
 {
     std::vector<int> last;
     std::vector<int> current;
-    QFile log(log_path);
-    if (!log.open(QIODevice::ReadOnly))
-        return last;
-    while (!log.atEnd()) {
-        const QByteArray line = log.readLine().trimmed();
-        if (!line.contains("\"名單\""))
-            continue;
-        Record entry;
-        try {
-            entry = record_from_json_line(line.toStdString());
-        } catch (const std::exception&) {
-            continue;
-        }
+    for_each_logged(log_path, [&](const Record& entry) {
         if (text(entry, "名單").toStdString() != list)
-            continue;
+            return;
         if (entry.contains("列數")) { // the run's own line: the run is over
             last = current;
             current.clear();
@@ -169,7 +165,7 @@ std::vector<int> rows_not_sent(const QString& log_path, const std::string& list)
             && entry.contains("名單列") && std::holds_alternative<long long>(entry.at("名單列"))) {
             current.push_back(int(std::get<long long>(entry.at("名單列"))));
         }
-    }
+    });
     return last;
 }
 
